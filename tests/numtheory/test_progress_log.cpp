@@ -19,8 +19,9 @@ TEST(ProgressLog, AppendLimitDropsWholeText) {
     log.append_line("");  // the line end alone no longer fits
     EXPECT_EQ(log.length(), kLogAppendLimit);
     // The display loop's closing line has its own, larger limit.
-    log.append("\r\n*** Done, Thread EXIT ***\r\n", kLogClosingLimit);
-    EXPECT_EQ(log.length(), kLogAppendLimit + 30);
+    const std::string closing = "\r\n*** Done, Thread EXIT ***\r\n";
+    log.append(closing, kLogClosingLimit);
+    EXPECT_EQ(log.length(), kLogAppendLimit + closing.size());
     EXPECT_LE(log.length(), kLogClosingLimit);
 }
 
