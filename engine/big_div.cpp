@@ -8,7 +8,7 @@
 using engine_detail::big_set_words;
 using engine_detail::refuse_fraction;
 
-namespace {
+namespace engine_detail {
 
 // q = a / b and r = a mod b on magnitudes (b non-zero, normalised counts).
 // q has room for an + 1 words, r for bn words; counts of the results returned.
@@ -62,7 +62,10 @@ int gcd_words(engine_instance* e, const uint32_t* a, int an, const uint32_t* b, 
     return un;
 }
 
-}  // namespace
+}  // namespace engine_detail
+
+using engine_detail::divmod_words;
+using engine_detail::gcd_words;
 
 void divide(big x, const big_rec* y, big z) {
     TraceScope t(ID_DIVIDE);
@@ -198,22 +201,28 @@ void power(const big_rec* x, int n, big z, big w) {
     ScratchFrame f(t.instance());
     big base = f.number();
     big acc = f.number();
+    big quot = f.number();
     big_copy(x, base);
     big_from_int(1, acc);
-    // divide(a, z, z) leaves only the remainder a mod z in a
-    if (reduce) divide(base, z, z);
-    while (n > 0 && engine_error() == 0) {
-        if (n & 1) {
-            multiply(acc, base, acc);
-            if (reduce) divide(acc, z, z);
-        }
-        n >>= 1;
-        if (n > 0) {
-            multiply(base, base, base);
-            if (reduce) divide(base, z, z);
-        }
+    // divide(a, z, z) leaves only the remainder a mod z in a (1 mod z too, so
+    // that x^0 mod 1 is 0). Products of two residues are reduced through mad,
+    // which works at double length, so a modulus of full precision is fine.
+    if (reduce) {
+        divide(base, z, z);
+        divide(acc, z, z);
     }
-    big_copy(acc, w);
+    auto step = [&](big a, const big_rec* b) {
+        if (reduce)
+            mad(a, b, a, z, quot, a);  // z-slot equal to a: nothing added
+        else
+            multiply(a, b, a);
+    };
+    while (n > 0 && engine_error() == 0) {
+        if (n & 1) step(acc, base);
+        n >>= 1;
+        if (n > 0) step(base, base);
+    }
+    if (engine_error() == 0) big_copy(acc, w);
 }
 
 int egcd(const big_rec* x, const big_rec* y, big z) {

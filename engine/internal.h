@@ -27,6 +27,27 @@ void release_instance_tables(engine_instance* e);
 /// precision.
 bool big_set_words(big x, const uint32_t* w, int n, bool negative);
 
+/// q = a / b and r = a mod b on magnitudes (b non-zero, normalised counts an, bn).
+/// q (room for an + 1 words) or r (room for bn words) may be null when not
+/// wanted; the normalised counts are stored in *qn and *rn. No output may
+/// overlap an input.
+void divmod_words(engine_instance* e, const uint32_t* a, int an, const uint32_t* b, int bn,
+                  uint32_t* q, int* qn, uint32_t* r, int* rn);
+/// g = gcd(a, b) of magnitudes (g has room for max(an, bn) words); returns its count.
+int gcd_words(engine_instance* e, const uint32_t* a, int an, const uint32_t* b, int bn, uint32_t* g);
+
+/// w = w*m + add on a word array with `*len` words in use and room for `cap`;
+/// a carry out of the top word extends *len, or sets *overflow (and is lost)
+/// when the array is full.
+void words_mul_add(uint32_t* w, int* len, int cap, uint32_t m, uint32_t add, bool* overflow);
+
+/// x = n/d in lowest terms, negative when `negative` (n, d magnitudes; may
+/// alias x's words). A denominator of 1 gives an integer. Errors: 7 when d = 0,
+/// 13 when numerator and denominator together need more than precision_words
+/// words (an integer result: more than precision_words words). False on error,
+/// x unchanged.
+bool fraction_pack(big x, const uint32_t* n, int nn, const uint32_t* d, int dn, bool negative);
+
 /// True (and error 12 recorded) when x is a fraction.
 bool refuse_fraction(const big_rec* x);
 
