@@ -368,8 +368,9 @@ void engine_teardown() {
 // ---- allocation ---------------------------------------------------------------------
 
 big big_alloc(int initial) {
-    engine_instance* e = t_current;
-    if (e == nullptr || e->error_number != 0) return nullptr;
+    TraceScope t(ID_BIG_ALLOC);
+    if (!t.ok()) return nullptr;
+    engine_instance* e = t.instance();
     if (!e->active) {
         report_error(18);
         return nullptr;

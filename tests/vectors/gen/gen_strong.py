@@ -4,7 +4,9 @@ implementation of its published algorithm (SHA-1 from hashlib). Run by hand:
 
     python3 tests/vectors/gen/gen_strong.py
 
-Each case gives the raw seed bytes (hex, "-" for none), the time value, the
+Also the engine's raw generator (fresh and seeded) and bigrand's draws.
+
+Each strong case gives the raw seed bytes (hex, "-" for none), the time value, the
 first 64 bytes of the byte stream, and a second generator's draws below bounds.
 """
 import hashlib
@@ -101,6 +103,52 @@ for raw, tod in seeds:
               "Stream = %s" % stream.hex().upper(),
               "Bounds = %s" % ",".join(format(w, "X") for w in bounds),
               "Draws = %s" % ",".join(format(x, "X") for x in draws), ""]
+
+# The engine's raw generator: the same subtractive step over a table set up as
+# engine_open does, then seeded; and bigrand, which fills words least
+# significant first until the number is not below the bound.
+class Raw(Gen):
+    def __init__(self):
+        super().__init__()
+        self.table[0], self.table[1] = 0x55555555, 0x12345678
+        for i in range(2, 37):
+            self.table[i] = (self.table[i - 1] + self.table[i - 2] + 0x1379BDF1) & M
+        self.index = 37
+
+    def seed(self, s):
+        self.index = 0
+        self.borrow = 0
+        self.table[0] ^= s
+        b, a = 1, s
+        k = 14
+        while k < 518:
+            self.table[k % 37] = b
+            a, b = b, (a - b) & M
+            k += 14
+        for _ in range(1000):
+            self.step()
+
+    def bigrand(self, w):
+        t, i = 0, 0
+        while True:
+            t |= self.step() << (32 * i)
+            i += 1
+            if t >= w:
+                return t % w
+
+
+lines += ["[raw]", ""]
+r = Raw()
+lines += ["Seed = -", "Draws = %s" % ",".join(format(r.step(), "X") for _ in range(40)), ""]
+for s in (0, 1, 0xFFFFFFFF, 123456789):
+    r = Raw()
+    r.seed(s)
+    draws = ",".join(format(r.step(), "X") for _ in range(40))
+    bounds = [1, 6, 2 ** 32, 2 ** 32 + 1, 10 ** 40, 2 ** 2200 - 3]
+    rand = ",".join(format(r.bigrand(w), "X") for w in bounds)
+    lines += ["Seed = %d" % s, "Draws = %s" % draws,
+              "Bounds = %s" % ",".join(format(w, "X") for w in bounds), "Rand = %s" % rand, ""]
+
 with open(OUT, "w", newline="\n") as f:
     f.write("\n".join(lines))
 print(OUT)
