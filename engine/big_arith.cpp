@@ -75,8 +75,8 @@ bool big_set_words(big x, const uint32_t* w, int n, bool negative) {
         }
         // Without checking the value still cannot outgrow the block: keep the
         // words that fit (callers that switch checking off check the length).
-        n = static_cast<int>(big_block_words(e));
-        n = mp_norm_len_raw(w, n);
+        const int block = static_cast<int>(big_block_words(e));
+        if (n > block) n = mp_norm_len_raw(w, block);
     }
     if (x->w != w) std::memmove(x->w, w, sizeof(uint32_t) * static_cast<size_t>(n));
     clear_above(x, n);

@@ -25,11 +25,13 @@ void bytes_to_big(int len, const uint8_t* bytes, big x) {
         }
         // Without checking keep the low words that fit the block.
         const size_t keep = 4 * big_block_words(e);
-        bytes += n - keep;
-        n = keep;
+        if (n > keep) {
+            bytes += n - keep;
+            n = keep;
+        }
     }
     ScratchFrame f(e);
-    uint32_t* w = f.words((n + 3) / 4 + 1);
+    uint32_t* w = f.words(big_block_words(e) + 1);
     // Groups of four bytes from the right; the top group may be shorter.
     for (size_t i = 0; i < n; ++i) {
         const size_t from_right = n - 1 - i;

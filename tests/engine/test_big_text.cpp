@@ -407,6 +407,21 @@ TEST_F(BigText, BytesEdgeCases) {
     EXPECT_EQ(out[0], 0xAA);  // nothing written
     EXPECT_EQ(big_to_bytes(0, one, out, true), 0);
 
+    // Too long: error 3 with checking on; with it off the low words are kept
+    // and nothing is written past the number's block.
+    for (size_t len : {277u, 280u, 288u, 289u, 10000u}) {
+        std::vector<uint8_t> many(len, 0xFF);
+        many.back() = 0x42;
+        bytes_to_big(static_cast<int>(len), many.data(), x);
+        EXPECT_EQ(engine_error(), 3) << len;
+        engine_clear_error();
+        E->overflow_check = false;
+        bytes_to_big(static_cast<int>(len), many.data(), x);
+        EXPECT_EQ(engine_error(), 0) << len;
+        EXPECT_EQ(x.get()->w[0] & 0xFF, 0x42u);
+        E->overflow_check = true;
+    }
+
     Big v("-10203");  // sign ignored
     EXPECT_EQ(big_to_bytes(0, v, out, false), 3);
     EXPECT_EQ(to_hex(out, 3), "010203");
