@@ -7,6 +7,7 @@
 
 #include "engine/big.h"
 #include "engine/internal.h"
+#include "engine/mont_kernels.h"
 
 namespace {
 
@@ -285,7 +286,11 @@ engine_instance* engine_open(int digits, uint32_t base) {
     e->scratch_words = kScratchDoubles * dbl;
     e->scratch_base = static_cast<uint32_t*>(std::calloc(e->scratch_words, sizeof(uint32_t)));
     e->io_buffer = static_cast<char*>(std::calloc(kDefaultIoBuffer + 1, 1));
-    if (block == nullptr || e->scratch_base == nullptr || e->io_buffer == nullptr) {
+    e->mont_params = new (std::nothrow) engine_detail::MontParams();
+    if (block == nullptr || e->scratch_base == nullptr || e->io_buffer == nullptr ||
+        e->mont_params == nullptr) {
+        delete e->mont_params;
+        e->mont_params = nullptr;
         std::free(block);
         std::free(e->scratch_base);
         std::free(e->io_buffer);
@@ -348,6 +353,10 @@ void engine_teardown() {
     if (e->scratch_base != nullptr) {
         engine_wipe(e->scratch_base, e->scratch_words * sizeof(uint32_t));
         std::free(e->scratch_base);
+    }
+    if (e->mont_params != nullptr) {
+        engine_wipe(e->mont_params, sizeof(*e->mont_params));
+        delete e->mont_params;
     }
     engine_wipe(e->raw_rand_state, sizeof(e->raw_rand_state));
     if (e->io_buffer != nullptr) {

@@ -20,6 +20,7 @@ using big = big_rec*;
 
 namespace engine_detail {
 struct FftTables;  // transform tables of the polynomial product (value classes)
+struct MontParams;  // limb form of the current modulus (mont_kernels.h)
 }
 
 /// Routine identifiers recorded on the trace; names in routine_name().
@@ -129,6 +130,9 @@ struct engine_instance {
     size_t scratch_top;
     // Worker checkpoint: when *poll_flag is set, poll_handler runs at the entry of
     // the next traced routine (it may block while paused, or throw to end a worker).
+    // The current modulus in the kernels' 64-bit limb form with its constants,
+    // refreshed by prepare_monty.
+    engine_detail::MontParams* mont_params;
     const std::atomic<bool>* poll_flag;
     void (*poll_handler)(engine_instance*, void* context);
     void* poll_context;
