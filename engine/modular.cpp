@@ -21,20 +21,30 @@ const MontParams* mont_current(engine_instance* e) {
     return e->mont_params;
 }
 
+namespace {
+
+// Word i of the limb array v.
+inline uint32_t limb_word(const u64* v, int i) {
+    return static_cast<uint32_t>(v[i / 2] >> (32 * (i & 1)));
+}
+
+// x (k words) < n, comparing from the top word (usually decided at once).
+inline bool below_modulus(const MontParams& p, const uint32_t* x) {
+    for (int i = p.words - 1; i >= 0; --i) {
+        const uint32_t nw = limb_word(p.n, i);
+        if (x[i] != nw) return x[i] < nw;
+    }
+    return false;
+}
+
+}  // namespace
+
 void mont_load_residue(const MontParams& p, const big_rec* x, u64* out) {
     const int k = p.words;
     const int xn = big_len(x);
-    if ((x->len & ~kBigLenMask) == 0) {
-        if (xn < k) {
-            mont_load_raw(out, x->w, xn, p.limbs);
-            return;
-        }
-        uint32_t n32[kMontMaxWords + 2];
-        std::memcpy(n32, p.n, sizeof(uint32_t) * static_cast<size_t>(k));
-        if (xn == k && mp_cmp_raw(x->w, xn, n32, k) < 0) {
-            mont_load_raw(out, x->w, xn, p.limbs);
-            return;
-        }
+    if ((x->len & ~kBigLenMask) == 0 && (xn < k || (xn == k && below_modulus(p, x->w)))) {
+        mont_load_raw(out, x->w, xn, p.limbs);
+        return;
     }
     // Out of range: reduce into 0..n-1 (negatives made positive). A fraction is
     // refused with error 12 and read as zero.
@@ -49,9 +59,14 @@ void mont_load_residue(const MontParams& p, const big_rec* x, u64* out) {
 void mont_store(const MontParams& p, const u64* v, big w) {
     const int k = p.words;
     const int old = big_len(w) + static_cast<int>((w->len & kBigDenMask) >> 16);
-    std::memcpy(w->w, v, sizeof(uint32_t) * static_cast<size_t>(k));
-    if (old > k) std::memset(w->w + k, 0, sizeof(uint32_t) * static_cast<size_t>(old - k));
-    w->len = static_cast<uint32_t>(mp_norm_len_raw(w->w, k));
+    int top = 0;
+    for (int i = 0; i < k; ++i) {
+        const uint32_t word = limb_word(v, i);
+        w->w[i] = word;
+        if (word != 0) top = i + 1;
+    }
+    for (int i = k; i < old; ++i) w->w[i] = 0;
+    w->len = static_cast<uint32_t>(top);
 }
 
 bool mont_inverse(engine_instance* e, const MontParams& p, const u64* a, u64* out, big gcd) {

@@ -10,6 +10,10 @@
 
 #include "engine/kernels.h"
 
+#if defined(__x86_64__)
+#include <x86intrin.h>
+#endif
+
 namespace engine_detail {
 
 static_assert(std::endian::native == std::endian::little,
@@ -206,11 +210,18 @@ constexpr SqrFn kSqrFixed[2][9] = {
 
 // ---- Karatsuba ------------------------------------------------------------------
 
-void comba_mul8(u64* t, const u64* a, const u64* b) { comba_mul_body(8, t, a, b); }
-void comba_sqr8(u64* t, const u64* a) { comba_sqr_body(8, t, a); }
-void comba_mullo8(u64* t, const u64* a, const u64* b) { comba_mullo_body(8, t, a, b); }
 
 MONT_INLINE u64 add_n(u64* r, const u64* a, const u64* b, int n) {
+#if defined(__x86_64__)
+    unsigned char c = 0;
+#pragma GCC unroll 32
+    for (int i = 0; i < n; ++i) {
+        unsigned long long s;
+        c = _addcarry_u64(c, a[i], b[i], &s);
+        r[i] = s;
+    }
+    return c;
+#else
     u64 c = 0;
     for (int i = 0; i < n; ++i) {
         const u128 s = static_cast<u128>(a[i]) + b[i] + c;
@@ -218,9 +229,20 @@ MONT_INLINE u64 add_n(u64* r, const u64* a, const u64* b, int n) {
         c = static_cast<u64>(s >> 64);
     }
     return c;
+#endif
 }
 
 MONT_INLINE u64 sub_n(u64* r, const u64* a, const u64* b, int n) {
+#if defined(__x86_64__)
+    unsigned char c = 0;
+#pragma GCC unroll 32
+    for (int i = 0; i < n; ++i) {
+        unsigned long long s;
+        c = _subborrow_u64(c, a[i], b[i], &s);
+        r[i] = s;
+    }
+    return c;
+#else
     u64 c = 0;
     for (int i = 0; i < n; ++i) {
         const u128 s = static_cast<u128>(a[i]) - b[i] - c;
@@ -228,98 +250,128 @@ MONT_INLINE u64 sub_n(u64* r, const u64* a, const u64* b, int n) {
         c = static_cast<u64>(s >> 64) & 1;
     }
     return c;
+#endif
 }
 
 // r = |a - b| over n limbs; returns 1 when a < b.
-int sub_abs(u64* r, const u64* a, const u64* b, int n) {
-    int i = n - 1;
+template <int N>
+MONT_INLINE int sub_abs(u64* r, const u64* a, const u64* b) {
+    int i = N - 1;
     while (i >= 0 && a[i] == b[i]) --i;
     if (i < 0) {
-        std::memset(r, 0, sizeof(u64) * static_cast<size_t>(n));
+        std::memset(r, 0, sizeof(u64) * N);
         return 0;
     }
     if (a[i] > b[i]) {
-        sub_n(r, a, b, n);
+        sub_n(r, a, b, N);
         return 0;
     }
-    sub_n(r, b, a, n);
+    sub_n(r, b, a, N);
     return 1;
 }
 
-// Adds the n-limb value t plus the signed extra limb `top` into r at offset h
-// of a 2n-limb product (the final value is known to fit).
-void add_middle(u64* r, const u64* t, int64_t top, int h, int n) {
-    u64 c = add_n(r + h, r + h, t, n);
-    // propagate c + top into the limbs above h + n
+// Adds the N-limb value t plus the signed extra limb `top` into r at offset N/2
+// of a 2N-limb product (the final value is known to fit).
+template <int N>
+MONT_INLINE void add_middle(u64* r, const u64* t, int64_t top) {
+    constexpr int h = N / 2;
+    const u64 c = add_n(r + h, r + h, t, N);
     u128 s = static_cast<u128>(c) + static_cast<u128>(static_cast<i128>(top));
-    for (int i = h + n; i < 2 * n; ++i) {
+    for (int i = h + N; i < 2 * N; ++i) {
         s += r[i];
         r[i] = static_cast<u64>(s);
         s = static_cast<u128>(static_cast<i128>(s) >> 64);
     }
 }
 
-void kara_mul_rec(u64* r, const u64* a, const u64* b, int n, u64* ws) {
-    if (n == 8) {
-        comba_mul8(r, a, b);
-        return;
+// The recursion is instantiated per size so that every loop has a constant
+// trip count; the workspace holds 3N limbs per level.
+template <int N>
+void kara_mul_t(u64* r, const u64* a, const u64* b, u64* ws) {
+    if constexpr (N == 8) {
+        comba_mul_body(8, r, a, b);
+        (void)ws;
+    } else {
+        constexpr int h = N / 2;
+        kara_mul_t<h>(r, a, b, ws);
+        kara_mul_t<h>(r + N, a + h, b + h, ws);
+        u64* da = ws;
+        u64* db = ws + h;
+        u64* p = ws + N;
+        u64* t = ws + 2 * N;
+        const int sa = sub_abs<h>(da, a, a + h);  // a0 - a1
+        const int sb = sub_abs<h>(db, b + h, b);  // b1 - b0
+        kara_mul_t<h>(p, da, db, ws + 3 * N);
+        // a0*b1 + a1*b0 = a0*b0 + a1*b1 + (a0 - a1)*(b1 - b0)
+        int64_t top = static_cast<int64_t>(add_n(t, r, r + N, N));
+        if (sa == sb)
+            top += static_cast<int64_t>(add_n(t, t, p, N));
+        else
+            top -= static_cast<int64_t>(sub_n(t, t, p, N));
+        add_middle<N>(r, t, top);
     }
-    const int h = n / 2;
-    kara_mul_rec(r, a, b, h, ws);
-    kara_mul_rec(r + n, a + h, b + h, h, ws);
-    u64* da = ws;
-    u64* db = ws + h;
-    u64* p = ws + n;      // n limbs
-    u64* t = ws + 2 * n;  // n limbs
-    u64* next = ws + 3 * n;
-    const int sa = sub_abs(da, a, a + h, h);  // a0 - a1
-    const int sb = sub_abs(db, b + h, b, h);  // b1 - b0
-    kara_mul_rec(p, da, db, h, next);
-    // a0*b1 + a1*b0 = a0*b0 + a1*b1 + (a0 - a1)*(b1 - b0)
-    int64_t top = static_cast<int64_t>(add_n(t, r, r + n, n));
-    if (sa == sb)
-        top += static_cast<int64_t>(add_n(t, t, p, n));
-    else
-        top -= static_cast<int64_t>(sub_n(t, t, p, n));
-    add_middle(r, t, top, h, n);
+}
+
+template <int N>
+void kara_sqr_t(u64* r, const u64* a, u64* ws) {
+    if constexpr (N == 8) {
+        comba_sqr_body(8, r, a);
+        (void)ws;
+    } else {
+        constexpr int h = N / 2;
+        kara_sqr_t<h>(r, a, ws);
+        kara_sqr_t<h>(r + N, a + h, ws);
+        u64* da = ws;
+        u64* p = ws + N;
+        u64* t = ws + 2 * N;
+        sub_abs<h>(da, a, a + h);
+        kara_sqr_t<h>(p, da, ws + 3 * N);
+        // 2*a0*a1 = a0^2 + a1^2 - (a0 - a1)^2
+        int64_t top = static_cast<int64_t>(add_n(t, r, r + N, N));
+        top -= static_cast<int64_t>(sub_n(t, t, p, N));
+        add_middle<N>(r, t, top);
+    }
+}
+
+// r[0..N-1] = a*b mod 2^(64N).
+template <int N>
+void kara_mullo_t(u64* r, const u64* a, const u64* b, u64* ws) {
+    if constexpr (N == 8) {
+        comba_mullo_body(8, r, a, b);
+        (void)ws;
+    } else {
+        constexpr int h = N / 2;
+        u64* lo = ws;  // h limbs
+        kara_mul_t<h>(r, a, b, ws + h);  // a0*b0 fills all N limbs
+        kara_mullo_t<h>(lo, a + h, b, ws + h);
+        add_n(r + h, r + h, lo, h);
+        kara_mullo_t<h>(lo, a, b + h, ws + h);
+        add_n(r + h, r + h, lo, h);
+    }
+}
+
+void kara_mul_rec(u64* r, const u64* a, const u64* b, int n, u64* ws) {
+    switch (n) {
+        case 8: kara_mul_t<8>(r, a, b, ws); break;
+        case 16: kara_mul_t<16>(r, a, b, ws); break;
+        default: kara_mul_t<32>(r, a, b, ws); break;
+    }
 }
 
 void kara_sqr_rec(u64* r, const u64* a, int n, u64* ws) {
-    if (n == 8) {
-        comba_sqr8(r, a);
-        return;
+    switch (n) {
+        case 8: kara_sqr_t<8>(r, a, ws); break;
+        case 16: kara_sqr_t<16>(r, a, ws); break;
+        default: kara_sqr_t<32>(r, a, ws); break;
     }
-    const int h = n / 2;
-    kara_sqr_rec(r, a, h, ws);
-    kara_sqr_rec(r + n, a + h, h, ws);
-    u64* da = ws;
-    u64* p = ws + n;
-    u64* t = ws + 2 * n;
-    u64* next = ws + 3 * n;
-    sub_abs(da, a, a + h, h);
-    kara_sqr_rec(p, da, h, next);
-    // 2*a0*a1 = a0^2 + a1^2 - (a0 - a1)^2
-    int64_t top = static_cast<int64_t>(add_n(t, r, r + n, n));
-    top -= static_cast<int64_t>(sub_n(t, t, p, n));
-    add_middle(r, t, top, h, n);
 }
 
-// r[0..n-1] = a*b mod 2^(64n).
 void kara_mullo_rec(u64* r, const u64* a, const u64* b, int n, u64* ws) {
-    if (n == 8) {
-        comba_mullo8(r, a, b);
-        return;
+    switch (n) {
+        case 8: kara_mullo_t<8>(r, a, b, ws); break;
+        case 16: kara_mullo_t<16>(r, a, b, ws); break;
+        default: kara_mullo_t<32>(r, a, b, ws); break;
     }
-    const int h = n / 2;
-    u64* full = ws;        // n limbs: a0*b0
-    u64* lo = ws + n;      // h limbs
-    u64* next = ws + n + h;
-    kara_mul_rec(full, a, b, h, next);
-    std::memcpy(r, full, sizeof(u64) * static_cast<size_t>(n));
-    kara_mullo_rec(lo, a + h, b, h, next);
-    add_n(r + h, r + h, lo, h);
-    kara_mullo_rec(lo, a, b + h, h, next);
-    add_n(r + h, r + h, lo, h);
 }
 
 // Workspace of the recursion: 3n + 3n/2 + ... < 6n limbs plus the base case.
@@ -360,8 +412,13 @@ uint32_t mont_ndash32_raw(uint32_t a) {
 }
 
 void mont_load_raw(u64* d, const uint32_t* w, int words, int limbs) {
-    std::memset(d, 0, sizeof(u64) * static_cast<size_t>(limbs));
-    std::memcpy(d, w, sizeof(uint32_t) * static_cast<size_t>(words));
+    int i = 0;
+    for (; 2 * i + 1 < words; ++i) d[i] = w[2 * i] | static_cast<u64>(w[2 * i + 1]) << 32;
+    if (2 * i < words) {
+        d[i] = w[2 * i];
+        ++i;
+    }
+    for (; i < limbs; ++i) d[i] = 0;
 }
 
 void mont_nfull_raw(uint32_t* out, const uint32_t* n, int k) {
