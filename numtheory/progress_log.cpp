@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/instance.h"
+
 void ProgressLog::clear() {
     std::lock_guard<std::mutex> lock(m_mutex);
     // Zero the old bytes before forgetting them: the log may have held numbers.
@@ -65,16 +67,47 @@ ProgressLog::Mark ProgressLog::mark() const {
     return m;
 }
 
+void ProgressLog::set_run_state(RunState s) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_state.store(s, std::memory_order_release);
+}
+
+void ProgressLog::settle() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const RunState s = m_state.load();
+    if (s != RunState::finished && s != RunState::idle) return;
+    m_state.store(RunState::idle, std::memory_order_release);
+    std::fill(m_text.begin(), m_text.end(), '\0');
+    m_text.clear();
+}
+
 ProgressLog& progress_log() {
     static ProgressLog log;
     return log;
 }
 
-void log_clear() { progress_log().clear(); }
-void log_append(std::string_view text) { progress_log().append(text); }
-void log_append_line(std::string_view text) { progress_log().append_line(text); }
-void log_append_width(std::string_view text, int w) { progress_log().append_width(text, w); }
-void log_drop(long n) { progress_log().drop(n); }
+// Every write is a worker checkpoint: a paused worker waits here, a stopped one
+// writes nothing more.
+void log_clear() {
+    engine_checkpoint();
+    progress_log().clear();
+}
+void log_append(std::string_view text) {
+    engine_checkpoint();
+    progress_log().append(text);
+}
+void log_append_line(std::string_view text) {
+    engine_checkpoint();
+    progress_log().append_line(text);
+}
+void log_append_width(std::string_view text, int w) {
+    engine_checkpoint();
+    progress_log().append_width(text, w);
+}
+void log_drop(long n) {
+    engine_checkpoint();
+    progress_log().drop(n);
+}
 RunState run_state() { return progress_log().run_state(); }
 void set_run_state(RunState s) { progress_log().set_run_state(s); }
 bool abort_requested() { return progress_log().run_state() == RunState::abort_requested; }

@@ -57,7 +57,11 @@ class ProgressLog {
     Mark mark() const;
 
     RunState run_state() const { return m_state.load(std::memory_order_acquire); }
-    void set_run_state(RunState s) { m_state.store(s, std::memory_order_release); }
+    void set_run_state(RunState s);
+    /// The display loop's reset after a finished run: when the run state is
+    /// finished or idle, it becomes idle and the log is emptied, in one step; a
+    /// run that has already started again keeps its log and state.
+    void settle();
 
    private:
     mutable std::mutex m_mutex;
