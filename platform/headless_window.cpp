@@ -329,19 +329,27 @@ bool HeadlessWindow::choose(ControlId id, int index) {
 void HeadlessWindow::request_close() { notify(kNoControl, EventKind::close_requested); }
 
 ControlId HeadlessWindow::find(std::string_view name) const {
-    ControlId hidden = kNoControl;
-    for (const ControlSpec& spec : m_form.controls) {
-        const auto it = m_controls.find(spec.id);
-        const std::string& cap = it->second.text;
-        const bool captioned = spec.kind == ControlKind::button || spec.kind == ControlKind::check_box ||
-                               spec.kind == ControlKind::radio_button;
-        const bool match = (!spec.name.empty() && spec.name == name) ||
-                           (captioned && (cap == name || strip_mnemonic(cap) == name));
-        if (!match) continue;
-        if (it->second.spec.visible) return spec.id;
-        if (hidden == kNoControl) hidden = spec.id;
+    // Names first (edits, lists, "check:" boxes), then button and check-box
+    // captions with or without "&"; a visible control wins over a hidden one.
+    for (int pass = 0; pass < 2; ++pass) {
+        ControlId hidden = kNoControl;
+        for (const ControlSpec& spec : m_form.controls) {
+            const Control& c = m_controls.at(spec.id);
+            bool match;
+            if (pass == 0) {
+                match = !spec.name.empty() && spec.name == name;
+            } else {
+                const bool captioned = spec.kind == ControlKind::button || spec.kind == ControlKind::check_box ||
+                                       spec.kind == ControlKind::radio_button;
+                match = captioned && (c.text == name || strip_mnemonic(c.text) == name);
+            }
+            if (!match) continue;
+            if (c.spec.visible) return spec.id;
+            if (hidden == kNoControl) hidden = spec.id;
+        }
+        if (hidden != kNoControl) return hidden;
     }
-    return hidden;
+    return kNoControl;
 }
 
 void HeadlessWindow::pump_for(std::chrono::milliseconds d) {

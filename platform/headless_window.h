@@ -30,8 +30,7 @@ class HeadlessWindow final : public Window {
     HeadlessWindow();
     ~HeadlessWindow() override;
 
-    /// Builds the controls; notifications go to `sink` (may be null).
-    void build(const FormSpec& form, EventSink* sink);
+    void build(const FormSpec& form, EventSink* sink) override;
     const FormSpec& form() const { return m_form; }
 
     // ---- Window ------------------------------------------------------------------

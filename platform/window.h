@@ -33,6 +33,9 @@ class Window {
    public:
     virtual ~Window() = default;
 
+    /// Creates the controls of `form`; notifications go to `sink` (may be null).
+    virtual void build(const FormSpec& form, EventSink* sink) = 0;
+
     // ---- controls by identifier ---------------------------------------------------
     virtual std::string text(ControlId id) = 0;
     virtual void set_text(ControlId id, std::string_view text) = 0;

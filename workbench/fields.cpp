@@ -167,7 +167,18 @@ void Fields::parse_input(int index) {
     } else {
         Temp v;
         if (v.x == nullptr) return;
+        const int before = engine_error();
         text_to_big(filtered, base, v.x);
+        if (engine_error() != 0 && before == 0) {
+            // The text could not be read (too big for the engine's precision):
+            // the record keeps its value and the field shows it again. The error
+            // itself is reported by the action that typed or loaded the text.
+            if (set_guard()) {
+                show_field(index, base, base);
+                clear_guard();
+            }
+            return;
+        }
         const std::string hex = big_to_hex_magnitude(v.x);
         std::lock_guard<std::mutex> lock(m_lock);
         FieldRecord& r = m_records[static_cast<size_t>(index)];

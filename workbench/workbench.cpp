@@ -26,7 +26,7 @@ Workbench::Workbench(Window& window, WorkbenchOptions options)
       m_options(options),
       m_clock(options.clock ? options.clock : &system_clock()),
       m_info(options.info ? options.info : &system_info()),
-      m_registry(command_registry()),
+      m_registry(options.registry ? *options.registry : command_registry()),
       m_fields(window),
       m_workers(*this) {
     m_engine = open_workbench_engine();
@@ -49,7 +49,7 @@ Workbench::~Workbench() {
 
 void Workbench::start() {
     Window& w = m_window;
-    w.post([] {});  // the queue exists before anything waits on it
+    w.build(main_form(), this);
     // 1.
     const uint32_t start = m_clock->tick_ms();
     // 2.
@@ -209,14 +209,14 @@ void Workbench::report_engine_error() {
 
 void Workbench::on_event(const Event& e) {
     // Each action starts with the error number of the window's instance cleared
-    // and reports an error it ends with.
-    const int saved = engine_error();
+    // and reports an error it ends with. A notification raised inside another
+    // action (a field rewritten by it) keeps that action's error for it.
+    const int outer = engine_error();
     engine_clear_error();
     dispatch(e);
     if (engine_current() != nullptr) {
         if (engine_error() != 0 && !m_exit.load()) report_engine_error();
-        engine_clear_error();
-        (void)saved;
+        engine_current()->error_number = outer;
     }
 }
 

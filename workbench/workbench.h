@@ -38,6 +38,8 @@
 struct WorkbenchOptions {
     Clock* clock = nullptr;          // default: system_clock()
     SystemInfo* info = nullptr;      // default: system_info()
+    /// The command table to use; default: the process-wide command_registry().
+    const CommandRegistry* registry = nullptr;
     /// Start the registered background threads (meter, self test, pollers).
     bool background_threads = true;
     /// Start the progress-log display loop.
