@@ -173,10 +173,13 @@ void Fields::parse_input(int index) {
             // The text could not be read (too big for the engine's precision):
             // the record keeps its value and the field shows it again. The error
             // itself is reported by the action that typed or loaded the text.
+            const int err = engine_error();
+            engine_clear_error();
             if (set_guard()) {
                 show_field(index, base, base);
                 clear_guard();
             }
+            engine_current()->error_number = err;
             return;
         }
         const std::string hex = big_to_hex_magnitude(v.x);

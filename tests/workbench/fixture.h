@@ -14,6 +14,7 @@
 #include "platform/system_info.h"
 #include "workbench/commands.h"
 #include "workbench/controls.h"
+#include "workbench/number_text.h"
 #include "workbench/workbench.h"
 
 namespace testsupport {

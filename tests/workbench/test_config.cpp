@@ -77,7 +77,9 @@ TEST_F(Config, SaveThenLoadInEveryBase) {
         win->set_text(ctl::field_edit(ctl::S), "ABCDEF0123456789");
         type(ctl::Q, "7FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF");
         ASSERT_TRUE(choose_base(base) || base == 16);
-        if (base == 60) ASSERT_TRUE(win->choose(ctl::curve_type, 1));
+        if (base == 60) {
+            ASSERT_TRUE(win->choose(ctl::curve_type, 1));
+        }
         const std::vector<std::string> before = saved_controls();
         const std::string path = temp("roundtrip.txt");
         ASSERT_EQ(save_configuration(*wb, path), 0);

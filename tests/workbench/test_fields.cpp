@@ -130,10 +130,10 @@ TEST_F(Fields, BaseChangeRoundTripAndSameBase) {
 }
 
 TEST_F(Fields, ReverseButtons) {
-    ASSERT_TRUE(type(ctl::NP, "0102030"));
+    ASSERT_TRUE(type(ctl::NP, "1020304"));
     ASSERT_TRUE(win->click(ctl::rev_np));
-    EXPECT_EQ(text(ctl::NP), "30201000");
-    EXPECT_EQ(value(ctl::NP), "30201000");
+    EXPECT_EQ(text(ctl::NP), "04030201");
+    EXPECT_EQ(value(ctl::NP), "4030201");
     ASSERT_TRUE(type(ctl::P, "AB"));
     ASSERT_TRUE(win->click(ctl::rev_p));
     EXPECT_EQ(text(ctl::P), "AB");
@@ -149,8 +149,11 @@ TEST_F(Fields, ReverseButtons) {
 
 TEST_F(Fields, ClearEccAndClearKey) {
     for (int i = 0; i < ctl::kFieldCount; ++i) {
-        if (i == ctl::S || i == ctl::H) win->set_text(ctl::field_edit(i), "77");
-        else ASSERT_TRUE(type(i, "1" + std::to_string(i)));
+        if (i == ctl::S || i == ctl::H) {
+            win->set_text(ctl::field_edit(i), "77");
+        } else {
+            ASSERT_TRUE(type(i, "1" + std::to_string(i)));
+        }
     }
     ASSERT_TRUE(win->click(ctl::clear_ecc));
     for (int i : {ctl::NP, ctl::A, ctl::B, ctl::P, ctl::H, ctl::S}) {
@@ -175,10 +178,10 @@ TEST_F(Fields, CurveTypeSwitchKeepsValues) {
     EXPECT_EQ(win->caption(ctl::curve_group), "Curve over GF(2^m) Y^2 + X*Y = X^3 + a2*X^2 + a6 (mod 2^m)");
     EXPECT_EQ(win->caption(ctl::poly_text),
               "Trinomial: f(t)=t^m + t^a + 1 (b=0)\r\nPentanomial: t^m + t^a + t^b + t^c + 1");
-    for (ControlId id : {ctl::list_poly, ctl::chk_poly, ctl::find_poly, ctl::poly_title, ctl::m_label, ctl::m_box,
+    for (ControlId id : std::initializer_list<ControlId>{ctl::list_poly, ctl::chk_poly, ctl::find_poly, ctl::poly_title, ctl::m_label, ctl::m_box,
                          ctl::c_box})
         EXPECT_TRUE(win->shown(id)) << id;
-    for (ControlId id : {ctl::get_ab, ctl::curve_bits, ctl::curve_bits_label, ctl::field_edit(ctl::P),
+    for (ControlId id : std::initializer_list<ControlId>{ctl::get_ab, ctl::curve_bits, ctl::curve_bits_label, ctl::field_edit(ctl::P),
                          ctl::field_counter(ctl::P), ctl::check_p, ctl::rev_p})
         EXPECT_FALSE(win->shown(id)) << id;
     EXPECT_EQ(wb->curve_type(), kCurveGF2m);

@@ -118,6 +118,7 @@ class WorkerSlot : public testsupport::WorkbenchTest {
 };
 
 TEST_F(WorkerSlot, RunRefuseAnotherAndFinish) {
+    ASSERT_TRUE(win->choose(ctl::curve_type, 1));  // FIND POLY is a GF(2^m) button
     expect_idle_layout();
     ASSERT_TRUE(win->click(ctl::new_g));
     ASSERT_TRUE(wait_state(5, SlotState::running));
@@ -158,6 +159,7 @@ TEST_F(WorkerSlot, RunRefuseAnotherAndFinish) {
 }
 
 TEST_F(WorkerSlot, PauseStopsProgressAndResumeContinues) {
+    ASSERT_TRUE(win->choose(ctl::curve_type, 1));
     ASSERT_TRUE(win->click(ctl::new_g));
     ASSERT_TRUE(wait_state(5, SlotState::running));
     ASSERT_TRUE(wait_ticks(3));
@@ -316,7 +318,7 @@ TEST_F(LoggingWorker, DisplayLoopShowsLogAndClosingLine) {
     ASSERT_TRUE(win->click(ctl::list_poly));
     ASSERT_TRUE(wait_ticks(3));
     ASSERT_TRUE(pump_until([&] { return pane().rfind("line ", 0) == 0; }));
-    EXPECT_GT(win->scroll_count(ctl::large_pane), 0);
+    EXPECT_TRUE(pump_until([&] { return win->scroll_count(ctl::large_pane) > 0; }));
     probe.release = true;
     ASSERT_TRUE(pump_until([&] { return !wb->busy(); }));
     const std::string p = pane();
