@@ -56,7 +56,7 @@ class WorkerSlots;
 /// steps every entry routine follows.
 class WorkerRun {
    public:
-    WorkerRun(Workbench& wb, WorkerSlots& slots, int slot) : m_wb(wb), m_slots(slots), m_slot(slot) {}
+    WorkerRun(Workbench& wb, WorkerSlots& table, int slot) : m_wb(wb), m_slots(table), m_slot(slot) {}
     Workbench& workbench() { return m_wb; }
     int slot() const { return m_slot; }
     ControlId own_button() const;
