@@ -38,6 +38,10 @@ Workbench::~Workbench() {
     m_window.close();
     stop_background();
     m_workers.shutdown();
+    {
+        std::lock_guard<std::mutex> lock(m_extension_mutex);
+        m_extensions.clear();
+    }
     if (m_engine != nullptr && engine_current() == m_engine) {
         for (big& x : m_working) {
             big_free(x);

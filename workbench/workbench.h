@@ -21,7 +21,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <mutex>
 #include <thread>
+#include <typeindex>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/big.h"
@@ -116,6 +119,17 @@ class Workbench final : public EventSink {
     /// The about text.
     static const char* about_text();
 
+    /// Per-window state of an action file (created on first use, destroyed with
+    /// the workbench after its threads have ended). T needs a constructor taking
+    /// Workbench&.
+    template <class T>
+    T& extension() {
+        std::lock_guard<std::mutex> lock(m_extension_mutex);
+        auto& slot = m_extensions[std::type_index(typeid(T))];
+        if (!slot) slot = std::shared_ptr<void>(new T(*this), [](void* p) { delete static_cast<T*>(p); });
+        return *static_cast<T*>(slot.get());
+    }
+
    private:
     friend class WorkerSlots;
     void dispatch(const Event& e);
@@ -149,6 +163,9 @@ class Workbench final : public EventSink {
     std::thread m_display_thread;
     std::atomic<bool> m_display_ready{false};
     friend void log_display_loop(Workbench& wb, StopToken& stop, std::atomic<bool>& ready);
+
+    std::mutex m_extension_mutex;
+    std::unordered_map<std::type_index, std::shared_ptr<void>> m_extensions;  // destroyed first
 };
 
 /// Opens an engine instance for the calling thread set up as the workbench's:
