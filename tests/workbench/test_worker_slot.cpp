@@ -34,6 +34,12 @@ engine_instance* window_instance = nullptr;
 
 enum class Mode { spin, abort_request, stop_word, log_lines, refuse, engine_error };
 
+// A number freed by its destructor: a worker that is stopped unwinds through it.
+struct Owned {
+    big x = big_alloc(0);
+    ~Owned() { big_free(x); }
+};
+
 // An entry routine: begins, works in small traced steps until released (or until
 // its stop method tells it to end), then writes NP and finishes.
 void test_entry(WorkerRun& run, Mode mode) {
@@ -47,11 +53,11 @@ void test_entry(WorkerRun& run, Mode mode) {
     }
     const bool uses_log = mode == Mode::log_lines;
     run.begin(uses_log);
-    big v = big_alloc(0);
+    Owned owned;
+    big v = owned.x;
     if (mode == Mode::engine_error) {
-        big zero = big_alloc(0);
-        divide(v, zero, zero);
-        big_free(zero);
+        Owned zero;
+        divide(v, zero.x, zero.x);
     }
     while (!probe.release.load()) {
         incr(v, 1, v);  // a traced routine: the checkpoint
@@ -66,7 +72,6 @@ void test_entry(WorkerRun& run, Mode mode) {
     if (uses_log || mode == Mode::abort_request) set_run_state(RunState::finished);
     wb.fields().store_field(ctl::NP, v);
     wb.fields().redisplay_changed_fields();
-    big_free(v);
     run.finish();
 }
 
