@@ -70,26 +70,20 @@ void mont_store(const MontParams& p, const u64* v, big w) {
 }
 
 bool mont_inverse(engine_instance* e, const MontParams& p, const u64* a, u64* out, big gcd) {
-    // aR -> a (one reduction), a^-1 by Euclid on words, then a^-1*R.
-    const int L = p.limbs, k = p.words;
+    // aR -> a (one reduction), a^-1 by Lehmer's Euclid, then a^-1*R.
+    (void)e;
+    const int L = p.limbs;
     u64 t[2 * kMontMaxLimbs] = {};
     std::memcpy(t, a, sizeof(u64) * static_cast<size_t>(L));
-    u64 plain[kMontMaxLimbs];
+    u64 plain[kMontMaxLimbs], inv[kMontMaxLimbs], g[kMontMaxLimbs];
     mont_redc_raw(p, plain, t);
-    uint32_t aw[kMontMaxWords + 2], nw[kMontMaxWords + 2], inv[kMontMaxWords + 2];
-    std::memcpy(aw, plain, sizeof(uint32_t) * static_cast<size_t>(k));
-    std::memcpy(nw, p.n, sizeof(uint32_t) * static_cast<size_t>(k));
-    uint32_t g[kMontMaxWords + 2];
-    int gn = 0;
-    const bool ok = inverse_words(e, aw, mp_norm_len_raw(aw, k), nw, k, inv, g, &gn);
-    if (gcd != nullptr) big_set_words(gcd, g, gn, false);
+    const bool ok = mont_inverse_raw(plain, p.n, L, inv, g);
+    if (gcd != nullptr) mont_store(p, g, gcd);
     if (!ok) {
         std::memset(out, 0, sizeof(u64) * static_cast<size_t>(L));
         return false;
     }
-    u64 il[kMontMaxLimbs];
-    mont_load_raw(il, inv, k, L);
-    mont_mul_raw(p, out, il, p.r2);
+    mont_mul_raw(p, out, inv, p.r2);
     return true;
 }
 

@@ -19,12 +19,6 @@ void mont_store(const MontParams& p, const u64* v, big w);
 /// gcd(a, n) > 1. gcd (optional) receives the gcd of the plain value and n.
 bool mont_inverse(engine_instance* e, const MontParams& p, const u64* a, u64* out, big gcd);
 
-/// Extended Euclid on magnitudes: g = gcd(a, m) (gn words) and, when g = 1,
-/// inv = a^-1 mod m (mn words, in 0..m-1). m > 0 with mn normalised words; a
-/// has an normalised words (any size up to the precision). Returns g == 1.
-bool inverse_words(engine_instance* e, const uint32_t* a, int an, const uint32_t* m, int mn,
-                   uint32_t* inv, uint32_t* g, int* gn);
-
 /// r = a^e in Montgomery form (a in Montgomery form, e a plain magnitude of en
 /// words) by a sliding window.
 void mont_pow_raw(const MontParams& p, u64* r, const u64* a, const uint32_t* e, int en);

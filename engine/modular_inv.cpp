@@ -1,4 +1,5 @@
-// Extended Euclid: inverses modulo m and xgcd.
+// Extended Euclid for xgcd (any size up to the precision; the modular
+// inverse of Montgomery residues is Lehmer's, in mont_inverse.cpp).
 #include <cstring>
 
 #include "engine/internal.h"
@@ -81,27 +82,6 @@ bool euclid_words(engine_instance* e, const uint32_t* a, int an, const uint32_t*
 
 }  // namespace
 
-namespace engine_detail {
-
-bool inverse_words(engine_instance* e, const uint32_t* a, int an, const uint32_t* m, int mn,
-                   uint32_t* inv, uint32_t* g, int* gn) {
-    ScratchFrame f(e);
-    const int cap = (an > mn ? an : mn) + 3;
-    uint32_t* s = f.words(static_cast<size_t>(cap));
-    int sn = 0;
-    const bool neg = euclid_words(e, a, an, m, mn, g, gn, s, &sn);
-    std::memset(inv, 0, sizeof(uint32_t) * static_cast<size_t>(mn));
-    if (!(*gn == 1 && g[0] == 1)) return false;
-    if (mn == 1 && m[0] == 1) return true;  // everything is 0 mod 1
-    // |s| < m here; a negative cofactor becomes m - |s|.
-    if (neg)
-        mp_sub_raw(inv, m, mn, s, sn);
-    else
-        std::memcpy(inv, s, sizeof(uint32_t) * static_cast<size_t>(sn));
-    return true;
-}
-
-}  // namespace engine_detail
 
 int xgcd(const big_rec* x, const big_rec* y, big xd, big yd, big z) {
     TraceScope t(ID_XGCD);

@@ -79,6 +79,10 @@ void mont_neg_raw(const MontParams& p, u64* r, const u64* a);
 int mont_cmp_raw(const u64* a, const u64* b, int limbs);
 bool mont_is_zero_raw(const u64* a, int limbs);
 
+/// Lehmer's extended Euclid: g = gcd(a, m) and, when g = 1, inv = a^-1 mod m in
+/// 0..m-1 (returns g == 1; inv = 0 otherwise). a < m, m > 0, both L limbs.
+bool mont_inverse_raw(const u64* a, const u64* m, int L, u64* inv, u64* g);
+
 /// Karatsuba-Comba product of n = 8*2^j limbs: r[0..2n-1] = a*b, r = a^2.
 /// r must not overlap the inputs.
 void kara_mul_raw(u64* r, const u64* a, const u64* b, int n);

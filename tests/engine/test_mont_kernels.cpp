@@ -3,10 +3,13 @@
 // reduction written here.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "engine/mont_kernels.h"
+#include "engine/big.h"
+#include "tests/support/engine_fixture.h"
 #include "tests/support/test_rng.h"
 
 namespace {
@@ -140,6 +143,55 @@ TEST(MontKernels, KaratsubaProductsAgainstSchoolbook) {
             engine_detail::kara_sqr_raw(q.data(), a.data(), n);
             engine_detail::kara_mul_raw(r.data(), a.data(), a.data(), n);
             ASSERT_EQ(q, r) << n;
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+class MontInverse : public testsupport::EngineTest {};
+
+// Lehmer's inverse against the identity a*inv = 1 (mod m) and the gcd against
+// egcd (Euclid by long division), over sizes, shapes and even moduli.
+TEST_F(MontInverse, LehmerInverseSatisfiesTheIdentity) {
+    auto rng = testsupport::TestRng::for_test(33);
+    SCOPED_TRACE(testsupport::test_seed_note());
+    const int iters = testsupport::test_iters(400);
+    for (int it = 0; it < iters; ++it) {
+        const int bits = 2 + rng.interesting_bits(32 * 69 - 2);
+        std::vector<uint32_t> mw = rng.words_with_bits(bits);
+        if (it % 4 == 0) mw[0] |= 1u;
+        const int k = static_cast<int>(mw.size());
+        const int L = (k + 1) / 2;
+        std::vector<uint32_t> aw = rng.words_with_bits(1 + static_cast<int>(rng.below(static_cast<uint64_t>(bits))));
+        if (it % 7 == 3) aw = {1};
+        if (it % 7 == 5) aw = {0};
+        aw.resize(static_cast<size_t>(k), 0);
+        // keep a below m
+        if (std::lexicographical_compare(mw.rbegin(), mw.rend(), aw.rbegin(), aw.rend()) ||
+            aw == mw)
+            aw.back() = mw.back() >> 1;
+        u64 a[engine_detail::kMontMaxLimbs], m[engine_detail::kMontMaxLimbs], inv[engine_detail::kMontMaxLimbs],
+            g[engine_detail::kMontMaxLimbs];
+        engine_detail::mont_load_raw(a, aw.data(), k, L);
+        engine_detail::mont_load_raw(m, mw.data(), k, L);
+        const bool ok = engine_detail::mont_inverse_raw(a, m, L, inv, g);
+        testsupport::Big A, M, I, G, G2, q, r, zero;
+        testsupport::set_words(A, aw);
+        testsupport::set_words(M, mw);
+        testsupport::set_words(I, to_words(inv, k));
+        testsupport::set_words(G, to_words(g, k));
+        egcd(A, M, G2);
+        ASSERT_EQ(G.hex(), G2.hex()) << "it " << it;
+        ASSERT_EQ(ok, G2.hex() == "1") << "it " << it;
+        if (ok) {
+            ASSERT_LT(big_compare(I, M), 0);
+            mad(A, I, zero, M, q, r);  // zero is not x or y: it is added (as 0)
+            ASSERT_EQ(r.hex(), big_compare(M, testsupport::Big(1)) == 0 ? "0" : "1") << "it " << it;
+        } else {
+            ASSERT_EQ(I.hex(), "0");
         }
     }
 }
