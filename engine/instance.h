@@ -57,6 +57,9 @@ constexpr int kRoutineCount = 173;
 constexpr int kTraceSlots = 24;
 /// Words of the engine's raw subtractive generator.
 constexpr int kRawRandWords = 37;
+/// Largest GF(2^m) element in 64-bit words (m <= 2304, past the 2,208 bits of
+/// the workbench's precision).
+constexpr int kGf2MaxWords = 36;
 
 /// Name of routine `id` ("" for the empty table slots, "???" outside the table).
 const char* routine_name(int id);
@@ -101,6 +104,12 @@ struct engine_instance {
     bool supersingular;
     bool koblitz;
     int32_t basis_m, basis_a, basis_b, basis_c;
+    // Data prepare_basis derives from the basis (gf2m.h): whether it passed the
+    // irreducibility test, sqrt(x) mod f, and the mask of the powers x^i whose
+    // trace is 1, as 64-bit words.
+    bool gf2_basis_checked;
+    uint64_t gf2_sqrt_x[kGf2MaxWords];
+    uint64_t gf2_trace_mask[kGf2MaxWords];
 
     // Workspace: scratch numbers for routines, in one zero-filled block.
     big workspace_double;      // 2 * precision_words + 1 words
