@@ -238,7 +238,7 @@ void gf2_reduce_raw(const gf2_field_raw* f, uint64_t* t, int tn) {
             }
         }
     } else {
-        int hi = 64 * tn;
+        int hi = tn > 0 ? 64 * (tn - 1) + 64 - __builtin_clzll(t[tn - 1] | 1) : 0;
         while (hi > m) {
             const int lo = hi - gap > m ? hi - gap : m;
             const int width = hi - lo;

@@ -42,7 +42,7 @@ int top_bit(uint64_t v) { return 63 - __builtin_clzll(v); }
 
 void gf2_field_describe(gf2_field_raw* f, int m, int a, int b, int c) {
     // The terms below x^m, cancelling in pairs as the bit pattern does.
-    int t[4], nt = 0;
+    int t[4] = {}, nt = 0;
     auto toggle = [&](int e) {
         for (int i = 0; i < nt; ++i)
             if (t[i] == e) {

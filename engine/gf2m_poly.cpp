@@ -94,7 +94,8 @@ void karatsuba(const PolyCtx& c, int n, const big* x, const big* y, big* out, bi
         store(sy[i], b, nw);
     }
     karatsuba(c, h2, sx, sy, p1, rest);  // P1 = (low + high) * (low + high)
-    // middle = P1 - P0 - P2, added at x^h.
+    // middle = P1 - P0 - P2, added at x^h. The middle is complete before it is
+    // added, because adding it overwrites P0's upper half.
     uint64_t m[2 * kGf2MaxWords], t[2 * kGf2MaxWords];
     for (int k = 0; k < 2 * h2 - 1; ++k) {
         load(p1[k], m, pw);
@@ -104,6 +105,10 @@ void karatsuba(const PolyCtx& c, int n, const big* x, const big* y, big* out, bi
         }
         load(out[2 * h + k], t, pw);
         for (int i = 0; i < pw; ++i) m[i] ^= t[i];
+        store(p1[k], m, pw);
+    }
+    for (int k = 0; k < 2 * h2 - 1; ++k) {
+        load(p1[k], m, pw);
         xor_into(out[h + k], m, pw);
     }
 }
@@ -116,7 +121,7 @@ void finish(const gf2_field_raw* f, big b, int used32) {
     uint64_t t[2 * kGf2MaxWords];
     load(b, t, 2 * nw);
     gf2_reduce_raw(f, t, 2 * nw);
-    for (int i = 2 * nw; i < old; ++i) b->w[i] = 0;
+    for (int i = 0; i < old; ++i) b->w[i] = 0;
     b->len = 0;
     gf2_store_raw(t, nw, b);
 }
