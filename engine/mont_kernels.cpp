@@ -550,8 +550,25 @@ void mont_reduce_words_raw(const MontParams& p, u64* r, const uint32_t* a, int w
     } else if (k == 1) {
         rem[0] = mp_mod1_raw(a, an, n32[0]);
     } else {
-        uint32_t scratch[6 * kMontMaxLimbs + 8];
-        mp_divmod_raw(nullptr, rem, a, an, n32, k, scratch);
+        // From the top in chunks of at most 2k words: rem = (rem*2^(32c) + chunk)
+        // mod n, so that any input length fits the fixed buffers.
+        uint32_t scratch[8 * kMontMaxLimbs + 8];  // cn + k + 2 <= 4k + 2 words
+        uint32_t cur[6 * kMontMaxLimbs + 2];      // a chunk of 2k words and rem (k)
+        int hi = an;
+        int rn = 0;
+        while (hi > 0) {
+            const int c = hi < 2 * k ? hi : 2 * k;
+            std::memcpy(cur, a + hi - c, sizeof(uint32_t) * static_cast<size_t>(c));
+            std::memcpy(cur + c, rem, sizeof(uint32_t) * static_cast<size_t>(rn));
+            const int cn = mp_norm_len_raw(cur, c + rn);
+            std::memset(rem, 0, sizeof(rem));
+            if (cn < k || (cn == k && mp_cmp_raw(cur, cn, n32, k) < 0))
+                std::memcpy(rem, cur, sizeof(uint32_t) * static_cast<size_t>(cn));
+            else
+                mp_divmod_raw(nullptr, rem, cur, cn, n32, k, scratch);
+            rn = mp_norm_len_raw(rem, k);
+            hi -= c;
+        }
     }
     mont_load_raw(r, rem, k, p.limbs);
 }

@@ -67,7 +67,7 @@ void mont_sqr_basic_raw(const MontParams& p, u64* r, const u64* a);
 void mont_prod_raw(const MontParams& p, u64* t, const u64* a, const u64* b);
 /// r = a*k mod n for a word k (a below n).
 void mont_mul_word_raw(const MontParams& p, u64* r, const u64* a, uint32_t k);
-/// r = a mod n for a value of `words` words (any size up to 4*kMontMaxLimbs words).
+/// r = a mod n for a value of `words` words (any length).
 void mont_reduce_words_raw(const MontParams& p, u64* r, const uint32_t* a, int words);
 /// r = t*R^-1 mod n for t < n*R given as 2L limbs (t is not changed).
 void mont_redc_raw(const MontParams& p, u64* r, const u64* t);

@@ -437,4 +437,27 @@ TEST_F(Modular, ModulusRulesAndErrors) {
     EXPECT_EQ(get_hex(keep), "2A");
 }
 
+TEST(ModularPrecision, LongInputsAreReducedAtAHigherPrecision) {
+    // An instance of 8,192 bits: inputs far longer than the modulus still reduce
+    // (redc(nres(x)) = x mod n, checked with divide).
+    engine_instance* e = engine_open(8192, 2);
+    ASSERT_NE(e, nullptr);
+    e->error_control = true;
+    {
+        auto rng = testsupport::TestRng::for_test(13);
+        Big n, x, r, q, plain;
+        testsupport::set_words(n, rng.words_with_bits(95));
+        n.get()->w[0] |= 1u;
+        testsupport::set_words(x, rng.words_with_bits(32 * 250 - 3));
+        prepare_monty(n);
+        nres(x, r);
+        redc(r, r);
+        big_copy(x, plain);
+        divide(plain, n, q);  // plain = x mod n
+        EXPECT_EQ(get_hex(r), get_hex(plain));
+        EXPECT_EQ(engine_error(), 0);
+    }
+    engine_teardown();
+}
+
 }  // namespace
