@@ -27,11 +27,11 @@ enum class InfoKind {
 
 /// A volume's identity: the fields of one drive-letter query.
 struct VolumeInfo {
-    uint8_t name[512];
+    uint8_t name[512] = {};
     uint32_t serial = 0;
     uint32_t max_component = 0;
     uint32_t flags = 0;
-    uint8_t fs_name[512];
+    uint8_t fs_name[512] = {};
     uint64_t free_space[3] = {0, 0, 0};  // free to caller, total, total free
 };
 

@@ -9,6 +9,12 @@ std::vector<BackgroundSpec> CommandRegistry::backgrounds() const {
     return v;
 }
 
+void CommandRegistry::keep_backgrounds(const std::vector<std::string>& names) {
+    std::erase_if(m_background, [&](const BackgroundSpec& b) {
+        return std::find(names.begin(), names.end(), b.name) == names.end();
+    });
+}
+
 CommandRegistry& command_registry() {
     static CommandRegistry registry;
     return registry;

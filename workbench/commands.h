@@ -55,6 +55,8 @@ class CommandRegistry {
     /// Runs when the text of an edit that is not a number field changes.
     void text_hook(ControlId edit, WindowAction fn) { m_text[edit] = std::move(fn); }
     void background(BackgroundSpec spec) { m_background.push_back(std::move(spec)); }
+    /// Drops every background task whose name is not listed (tests).
+    void keep_backgrounds(const std::vector<std::string>& names);
     /// Seeding of the generators at start-up (run in place of its steps 7 and 9
     /// when the workbench seeds at all).
     void seeding(WindowAction fn) { m_seeding.push_back(std::move(fn)); }

@@ -25,15 +25,16 @@ class WorkbenchTest : public ::testing::Test {
     void TearDown() override { wb.reset(); }
 
     /// (Re)starts the workbench with `options` adjusted by the test.
-    void start(bool display_loop = false, const CommandRegistry* registry = nullptr) {
+    void start(bool display_loop = false, const CommandRegistry* registry = nullptr, bool seed = false,
+               bool background = false) {
         wb.reset();
         win = std::make_unique<HeadlessWindow>();
         WorkbenchOptions o;
         o.clock = &clock;
         o.info = &info;
-        o.background_threads = false;
+        o.background_threads = background;
         o.display_loop = display_loop;
-        o.seed_entropy = false;
+        o.seed_entropy = seed;
         o.registry = registry;
         wb = std::make_unique<Workbench>(*win, o);
         wb->start();
