@@ -202,6 +202,9 @@ void WorkerSlots::start_worker(int slot) {
     win.enable(ctl::stop, true);
     win.enable(ctl::pause, true);
     win.set_caption(ctl::pause, "&PAUSE");
+    // A new worker is never paused: a pause pressed just as the last worker
+    // ended must not turn the next PAUSE into a resume.
+    m_pause_flag.store(false);
     m_wb.set_status(kSlots[slot].start_message);
     const ThreadPriority prio = priority_of_entry(win.list_selection(ctl::thread_priority));
     {
