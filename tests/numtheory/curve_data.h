@@ -1,0 +1,197 @@
+// Reference data for the point-counting and kangaroo tests: the published
+// curves of tests/data/standard-curves.json (read, never typed in), and naive
+// point counts over small fields written out here, independent of the engine.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/vectors.h"
+
+namespace curvedata {
+
+/// One curve of standard-curves.json: its string fields ("p", "a", "b", "Gx",
+/// "Gy", "n", ...) plus "h", "m" and the reduction polynomial's exponents.
+struct StandardCurve {
+    std::map<std::string, std::string> fields;
+    std::vector<int> poly;  // highest first, GF(2^m) only
+    const std::string& operator[](const std::string& key) const { return fields.at(key); }
+};
+
+inline StandardCurve standard_curve(const std::string& name) {
+    std::ifstream in(testsupport::data_path("standard-curves.json"));
+    std::stringstream ss;
+    ss << in.rdbuf();
+    const std::string all = ss.str();
+    StandardCurve c;
+    const std::string key = "\"name\": \"" + name + "\"";
+    const size_t at = all.find(key);
+    if (at == std::string::npos) {
+        ADD_FAILURE() << "no curve " << name << " in standard-curves.json";
+        return c;
+    }
+    const std::string obj = all.substr(at, all.find('}', at) - at);
+    // Lines of the form "key": "text" or "key": number.
+    std::stringstream lines(obj);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const size_t k0 = line.find('"');
+        const size_t k1 = k0 == std::string::npos ? k0 : line.find('"', k0 + 1);
+        const size_t colon = k1 == std::string::npos ? k1 : line.find(": ", k1);
+        if (colon == std::string::npos) continue;
+        std::string value = line.substr(colon + 2);
+        while (!value.empty() && (value.back() == ',' || value.back() == ' ')) value.pop_back();
+        if (value.size() >= 2 && value.front() == '"') value = value.substr(1, value.size() - 2);
+        c.fields[line.substr(k0 + 1, k1 - k0 - 1)] = value;
+    }
+    const size_t pe = obj.find("\"poly_exponents\"");
+    if (pe != std::string::npos) {
+        const size_t open = obj.find('[', pe), close = obj.find(']', pe);
+        std::stringstream list(obj.substr(open + 1, close - open - 1));
+        std::string item;
+        while (std::getline(list, item, ',')) c.poly.push_back(std::stoi(item));
+    }
+    return c;
+}
+
+/// The log's lines, split at "\r\n"; a text after the last line end is the
+/// last element (empty when the log ends with a line end).
+inline std::vector<std::string> split_lines(const std::string& log) {
+    std::vector<std::string> out;
+    size_t at = 0;
+    for (;;) {
+        const size_t end = log.find("\r\n", at);
+        if (end == std::string::npos) {
+            out.push_back(log.substr(at));
+            return out;
+        }
+        out.push_back(log.substr(at, end - at));
+        at = end + 2;
+    }
+}
+
+/// True when every character of s is one of `chars`.
+inline bool only_of(const std::string& s, const std::string& chars) {
+    return s.find_first_not_of(chars) == std::string::npos;
+}
+
+// ---- naive arithmetic on machine words ------------------------------------------------
+
+__extension__ typedef unsigned __int128 u128;
+
+inline uint64_t mulmod(uint64_t a, uint64_t b, uint64_t m) {
+    return static_cast<uint64_t>(static_cast<u128>(a) * b % m);
+}
+
+inline uint64_t powmod64(uint64_t a, uint64_t e, uint64_t m) {
+    uint64_t r = 1 % m;
+    a %= m;
+    while (e) {
+        if (e & 1) r = mulmod(r, a, m);
+        a = mulmod(a, a, m);
+        e >>= 1;
+    }
+    return r;
+}
+
+/// Deterministic primality for 64-bit n (Miller-Rabin with the first 12 prime bases).
+inline bool is_prime64(uint64_t n) {
+    if (n < 2) return false;
+    for (uint64_t p : {2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31, 37}) {
+        if (n % p == 0) return n == p;
+    }
+    uint64_t d = n - 1;
+    int s = 0;
+    while ((d & 1) == 0) {
+        d >>= 1;
+        ++s;
+    }
+    for (uint64_t a : {2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31, 37}) {
+        uint64_t x = powmod64(a, d, n);
+        if (x == 1 || x == n - 1) continue;
+        bool ok = false;
+        for (int i = 1; i < s && !ok; ++i) {
+            x = mulmod(x, x, n);
+            ok = x == n - 1;
+        }
+        if (!ok) return false;
+    }
+    return true;
+}
+
+/// Number of points of y^2 = x^3 + a*x + b over GF(p), p an odd prime below
+/// about 2^24, the point at infinity included: for each x, the number of y with
+/// y^2 = x^3 + a*x + b, read from a table of squares.
+inline uint64_t naive_count_gfp(uint64_t a, uint64_t b, uint64_t p) {
+    std::vector<uint8_t> roots(p, 0);
+    for (uint64_t y = 0; y < p; ++y) ++roots[y * y % p];
+    uint64_t n = 1;
+    for (uint64_t x = 0; x < p; ++x) n += roots[((x * x % p) * x + a % p * x + b) % p];
+    return n;
+}
+
+/// GF(2^m) with the reduction polynomial given by its bit pattern (m <= 24).
+struct BinaryField {
+    int m;
+    uint64_t poly;  // includes the x^m bit
+    uint64_t mul(uint64_t x, uint64_t y) const {
+        uint64_t r = 0;
+        for (int i = 0; i < m; ++i)
+            if ((y >> i) & 1) r ^= x << i;
+        for (int i = 2 * m - 2; i >= m; --i)
+            if ((r >> i) & 1) r ^= poly << (i - m);
+        return r;
+    }
+};
+
+/// Number of points of y^2 + x*y = x^3 + a*x^2 + b over GF(2^m) (b != 0),
+/// infinity included. x = 0 gives the one point (0, sqrt(b)); for x != 0,
+/// z = y/x turns the equation into z^2 + z = c with c = (x^3 + a*x^2 + b)/x^2,
+/// which has two solutions when Tr(c) = 0 and none otherwise. Division by
+/// discrete-logarithm tables of a primitive element; the trace is linear, so it
+/// is the parity of c masked by the traces of the basis monomials.
+inline uint64_t naive_count_gf2m(const BinaryField& f, uint64_t a, uint64_t b) {
+    const uint64_t q = uint64_t{1} << f.m;
+    std::vector<uint32_t> exp_t(q), log_t(q);
+    for (uint64_t g = 2;; ++g) {  // the first primitive element
+        uint64_t v = 1, k = 0;
+        do {
+            exp_t[k] = static_cast<uint32_t>(v);
+            log_t[v] = static_cast<uint32_t>(k);
+            v = f.mul(v, g);
+            ++k;
+        } while (v != 1 && k < q);
+        if (k == q - 1) break;
+    }
+    auto trace = [&](uint64_t c) {
+        uint64_t t = c, tr = c;
+        for (int i = 1; i < f.m; ++i) {
+            t = f.mul(t, t);
+            tr ^= t;
+        }
+        return tr;
+    };
+    uint64_t trmask = 0;
+    for (int i = 0; i < f.m; ++i) trmask |= trace(uint64_t{1} << i) << i;
+    uint64_t n = 2;  // infinity and (0, sqrt(b))
+    for (uint64_t x = 1; x < q; ++x) {
+        const uint64_t x2 = f.mul(x, x);
+        const uint64_t rhs = f.mul(x2, x) ^ f.mul(a, x2) ^ b;
+        if (rhs == 0) {  // z^2 + z = 0: z = 0 or 1
+            n += 2;
+            continue;
+        }
+        const uint64_t lc = (log_t[rhs] + 2 * (q - 1) - 2 * uint64_t{log_t[x]}) % (q - 1);
+        const uint64_t c = exp_t[lc];
+        if (__builtin_parityll(c & trmask) == 0) n += 2;
+    }
+    return n;
+}
+
+}  // namespace curvedata
