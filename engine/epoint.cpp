@@ -47,6 +47,34 @@ void* point_block_alloc(int count) {
     return mem;
 }
 
+namespace engine_detail {
+
+void* point_block_alloc_value(int count) {
+    engine_instance* e = engine_current();
+    if (e == nullptr || count < 1) return nullptr;
+    if (!e->active) report_error(18);
+    const bool has_z = e->coord_mode != 1;
+    void* mem = std::calloc(1, block_bytes(e, count, has_z));
+    if (mem == nullptr) {
+        report_error(8);
+        return nullptr;
+    }
+    auto* h = static_cast<BlockHeader*>(mem);
+    h->count = count;
+    h->has_z = has_z ? 1 : 0;
+    return mem;
+}
+
+epoint* point_inert() {
+    // Every coordinate is the shared sink number; the marker says infinity.
+    static thread_local epoint inert;
+    big sink = engine_detail::value_sink();
+    inert = epoint{EPOINT_INFINITY, sink, sink, sink};
+    return &inert;
+}
+
+}  // namespace engine_detail
+
 epoint* point_block_item(void* block, int i) {
     if (block == nullptr) return nullptr;
     const engine_instance* e = engine_current();

@@ -407,6 +407,46 @@ void big_free(big x) {
     std::free(x);
 }
 
+// ---- storage of value objects ----------------------------------------------------------
+
+namespace {
+
+// The inert sink: one zero number with room for the largest precision an
+// instance can have (2 * precision_words + 1 must fit 16 bits), plus the record.
+constexpr size_t kSinkWords = 0x8000 + 8;
+alignas(16) uint32_t g_sink_words[kSinkWords];
+big_rec g_sink_rec{0, g_sink_words};
+
+}  // namespace
+
+namespace engine_detail {
+
+big value_sink() { return &g_sink_rec; }
+
+big big_alloc_value(int initial) {
+    engine_instance* e = t_current;
+    if (e == nullptr) return &g_sink_rec;
+    if (!e->active) report_error(18);
+    const size_t words = big_block_words(e);
+    const size_t head = (sizeof(big_rec) + 7) / 8 * 8;
+    auto* mem = static_cast<unsigned char*>(std::calloc(1, head + words * sizeof(uint32_t)));
+    if (mem == nullptr) {
+        report_error(8);
+        return &g_sink_rec;
+    }
+    big x = reinterpret_cast<big>(mem);
+    x->w = reinterpret_cast<uint32_t*>(mem + head);
+    big_from_int(initial, x);
+    return x;
+}
+
+void big_free_value(big x) {
+    if (x == &g_sink_rec) return;
+    big_free(x);
+}
+
+}  // namespace engine_detail
+
 void* engine_alloc(size_t count, size_t size) {
     engine_instance* e = t_current;
     if (e == nullptr || e->error_number != 0) return nullptr;

@@ -7,6 +7,8 @@
 
 #include "engine/big.h"
 
+struct epoint;
+
 namespace engine_detail {
 
 /// Words in the block of every big: the capacity rounded up to an even count
@@ -21,6 +23,30 @@ uint32_t subtractive_step(uint32_t* table, int32_t* index, uint32_t* borrow);
 
 /// Frees the tables an instance builds on demand (transform tables, ...).
 void release_instance_tables(engine_instance* e);
+
+// ---- storage of value objects ------------------------------------------------------
+//
+// Value classes own their numbers for their whole life and call engine routines
+// on them, so they must get storage even while an error is recorded (big_alloc
+// and point_block_alloc then return null): after an error their computations
+// are inert, as every engine routine is, instead of crashing on a null handle.
+
+/// Like big_alloc, but allocates while an error is recorded too. Error 18 (the
+/// instance is not active) and 8 (no memory) are still recorded. When memory
+/// runs out, or no instance is current, the number is placed on a shared inert
+/// sink (zero, and never freed); value_free knows it.
+big big_alloc_value(int initial);
+/// Releases a number from big_alloc_value (wiped; the sink is left alone).
+void big_free_value(big x);
+/// Like point_block_alloc, but allocates while an error is recorded too (errors
+/// 18 and 8 are still recorded). nullptr only when memory runs out or no
+/// instance is current; point_inert() then serves as the value's point.
+void* point_block_alloc_value(int count);
+/// The shared inert sink number.
+big value_sink();
+/// A shared inert point at infinity whose coordinates live on the sink, for
+/// point values that could not get a block.
+epoint* point_inert();
 
 /// Sets x from n little-endian words (normalising, clearing the words above).
 /// Records error 3 and leaves x unchanged when the value needs more than the

@@ -1,4 +1,5 @@
 // Tables an instance builds on demand and frees at teardown.
+#include "engine/fft.h"
 #include "engine/internal.h"
 
 namespace engine_detail {
@@ -21,7 +22,7 @@ uint32_t subtractive_step(uint32_t* table, int32_t* index, uint32_t* borrow) {
 }
 
 void release_instance_tables(engine_instance* e) {
-    (void)e;  // transform tables are released by the polynomial code (fft.cpp)
+    release_fft_tables(e);
 }
 
 }  // namespace engine_detail
