@@ -57,6 +57,17 @@ uint32_t shoup_quotient(uint32_t w, uint32_t f) {
     return static_cast<uint32_t>((static_cast<uint64_t>(w) << 32) / f);
 }
 
+#define FFT_INLINE inline __attribute__((always_inline))
+
+bool have_avx2() {
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool yes = __builtin_cpu_supports("avx2");
+    return yes;
+#else
+    return false;
+#endif
+}
+
 // a*w mod f in [0, 2f) for any a < 2^32 (w < f, wq its Shoup quotient).
 inline uint32_t mul_shoup(uint32_t a, uint32_t w, uint32_t wq, uint32_t f) {
     const uint32_t q = static_cast<uint32_t>((static_cast<uint64_t>(a) * wq) >> 32);
@@ -333,38 +344,97 @@ void reduce_small_multiple(const FftCrt& c, const MontParams& p, u64* v, u64* ou
     std::memcpy(out, v, sizeof(u64) * static_cast<size_t>(L));
 }
 
-// One coefficient from its residues x_i (in [0, 4f_i), row stride n).
-inline void crt_one(const FftPlan& plan, const MontParams& p, const uint32_t* x, size_t stride,
-                    u64* out) {
+// The weighted residues y_i = x_i * scale_i mod f_i in [0, f_i) of `count`
+// coefficients (rows of the plan's stride, from `from`) into y (k rows of
+// count), and t_j = round(sum y_i / f_i) into t. With `b`, x is the difference
+// a - b of two transforms.
+FFT_INLINE void crt_prepare(const FftPlan& plan, const uint32_t* a, const uint32_t* b, size_t from,
+                            int count, uint32_t* y, int32_t* t, double* s) {
+    const FftCrt& c = plan.t->crt;
+    const size_t n = plan.n(), cnt = static_cast<size_t>(count);
+    for (size_t j = 0; j < cnt; ++j) s[j] = 0.5;
+    for (int i = 0; i < plan.k; ++i) {
+        const FftPrime& P = plan.t->primes[static_cast<size_t>(i)];
+        const uint32_t f = P.f, f2 = 2 * f;
+        const uint32_t w = c.scale[static_cast<size_t>(i)], wq = c.scaleq[static_cast<size_t>(i)];
+        const double inv = P.inv;
+        const uint32_t* x = a + static_cast<size_t>(i) * n + from;
+        const uint32_t* z = b != nullptr ? b + static_cast<size_t>(i) * n + from : nullptr;
+        uint32_t* yi = y + static_cast<size_t>(i) * cnt;
+        for (size_t j = 0; j < cnt; ++j) {
+            uint32_t v = x[j];
+            if (z != nullptr) {
+                uint32_t u = z[j];
+                v -= v >= f2 ? f2 : 0;
+                u -= u >= f2 ? f2 : 0;
+                v = v - u + f2;
+            }
+            uint32_t r = mul_shoup(v, w, wq, f);
+            r -= r >= f ? f : 0;
+            yi[j] = r;
+            s[j] += static_cast<double>(r) * inv;
+        }
+    }
+    for (size_t j = 0; j < cnt; ++j) t[j] = static_cast<int32_t>(s[j]);
+}
+
+// out_j = sum y_ij * weight_i + offset[t_j] mod p.
+void crt_combine(const FftPlan& plan, const MontParams& p, const uint32_t* y, const int32_t* t,
+                 int count, u64* out) {
     const FftCrt& c = plan.t->crt;
     const int k = plan.k, L = p.limbs;
-    u64 acc[kMontMaxLimbs + 1] = {};
-    double s = 0;
-    for (int i = 0; i < k; ++i) {
-        const FftPrime& P = plan.t->primes[static_cast<size_t>(i)];
-        uint32_t y = mul_shoup(x[static_cast<size_t>(i) * stride], c.scale[static_cast<size_t>(i)],
-                               c.scaleq[static_cast<size_t>(i)], P.f);
-        if (y >= P.f) y -= P.f;
-        s += static_cast<double>(y) * P.inv;
-        const u64* wgt = c.weight.data() + static_cast<size_t>(i) * L;
-        u64 carry = 0;
-        for (int j = 0; j < L; ++j) {
-            const u128 t = static_cast<u128>(wgt[j]) * y + acc[j] + carry;
-            acc[j] = static_cast<u64>(t);
-            carry = static_cast<u64>(t >> 64);
+    const size_t cnt = static_cast<size_t>(count);
+    for (size_t j = 0; j < cnt; ++j) {
+        u64 acc[kMontMaxLimbs + 1];
+        const u64* off = c.offset.data() + static_cast<size_t>(t[j]) * L;
+        for (int l = 0; l < L; ++l) acc[l] = off[l];
+        acc[L] = 0;
+        for (int i = 0; i < k; ++i) {
+            const u64 yi = y[static_cast<size_t>(i) * cnt + j];
+            const u64* wgt = c.weight.data() + static_cast<size_t>(i) * L;
+            u64 carry = 0;
+            for (int l = 0; l < L; ++l) {
+                const u128 v = static_cast<u128>(wgt[l]) * yi + acc[l] + carry;
+                acc[l] = static_cast<u64>(v);
+                carry = static_cast<u64>(v >> 64);
+            }
+            acc[L] += carry;
         }
-        acc[L] += carry;
+        reduce_small_multiple(c, p, acc, out + j * static_cast<size_t>(L));
     }
-    const int t = static_cast<int>(std::floor(s + 0.5));
-    const u64* off = c.offset.data() + static_cast<size_t>(t) * L;
-    u64 carry = 0;
-    for (int j = 0; j < L; ++j) {
-        const u128 sum = static_cast<u128>(acc[j]) + off[j] + carry;
-        acc[j] = static_cast<u64>(sum);
-        carry = static_cast<u64>(sum >> 64);
+}
+
+void crt_prepare_base(const FftPlan& plan, const uint32_t* a, const uint32_t* b, size_t from,
+                      int count, uint32_t* y, int32_t* t, double* s) {
+    crt_prepare(plan, a, b, from, count, y, t, s);
+}
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target("avx2"))) void crt_prepare_avx2(const FftPlan& plan, const uint32_t* a,
+                                                      const uint32_t* b, size_t from, int count,
+                                                      uint32_t* y, int32_t* t, double* s) {
+    crt_prepare(plan, a, b, from, count, y, t, s);
+}
+#else
+#define crt_prepare_avx2 crt_prepare_base
+#endif
+
+// Combines coefficients from .. from + count - 1 of a (minus b) in chunks that
+// keep the scratch small.
+void crt_store(const FftPlan& plan, const MontParams& p, const uint32_t* a, const uint32_t* b,
+               size_t from, int count, u64* out) {
+    ensure_crt(plan, p);
+    constexpr int kChunk = 256;
+    const int k = plan.k;
+    WipedVector<uint32_t>& scratch = plan.t->crt_scratch;
+    if (scratch.size() < static_cast<size_t>(k) * kChunk) scratch.resize(static_cast<size_t>(k) * kChunk);
+    int32_t t[kChunk];
+    double s[kChunk];
+    auto* prepare = have_avx2() ? crt_prepare_avx2 : crt_prepare_base;
+    for (int done = 0; done < count; done += kChunk) {
+        const int cnt = count - done < kChunk ? count - done : kChunk;
+        prepare(plan, a, b, from + static_cast<size_t>(done), cnt, scratch.data(), t, s);
+        crt_combine(plan, p, scratch.data(), t, cnt, out + static_cast<size_t>(done) * p.limbs);
     }
-    acc[L] += carry;
-    reduce_small_multiple(c, p, acc, out);
 }
 
 template <bool Reversed>
@@ -372,18 +442,27 @@ void load_rows(const FftPlan& plan, const u64* coeffs, int count, int limbs, uin
     const size_t n = plan.n();
     for (int i = 0; i < plan.k; ++i) {
         const FftPrime& P = plan.t->primes[static_cast<size_t>(i)];
+        const uint32_t* pw = P.pow32;
         uint32_t* row = out + static_cast<size_t>(i) * n;
         for (int j = 0; j < count; ++j) {
             const int src = Reversed ? count - 1 - j : j;
             const u64* c = coeffs + static_cast<size_t>(src) * limbs;
-            u128 acc = 0;
-            for (int q = 0; q < limbs; ++q) {
-                acc += (c[q] & 0xFFFFFFFFu) * P.pow32[2 * q];
-                acc += (c[q] >> 32) * P.pow32[2 * q + 1];
+            // Sums of four word products stay below 2^64; each is reduced to
+            // [0, 2f) and the few partial results once more.
+            uint64_t r = 0;
+            int q = 0;
+            for (; q + 2 <= limbs; q += 2) {
+                const uint64_t g = (c[q] & 0xFFFFFFFFu) * pw[2 * q] + (c[q] >> 32) * pw[2 * q + 1] +
+                                   (c[q + 1] & 0xFFFFFFFFu) * pw[2 * q + 2] +
+                                   (c[q + 1] >> 32) * pw[2 * q + 3];
+                r += barrett(g, P);
             }
-            uint64_t r = barrett(static_cast<uint64_t>(acc), P);
-            const uint64_t hi = static_cast<uint64_t>(acc >> 64);
-            if (hi != 0) r = barrett(r + hi * P.r64, P);
+            if (q < limbs) r += barrett((c[q] & 0xFFFFFFFFu) * pw[2 * q] + (c[q] >> 32) * pw[2 * q + 1], P);
+            if (limbs > 2) {
+                r = barrett(r, P);
+            } else if (r >= 2 * uint64_t{P.f}) {
+                r -= 2 * uint64_t{P.f};
+            }
             row[j] = static_cast<uint32_t>(r);
         }
         std::memset(row + count, 0, sizeof(uint32_t) * (n - static_cast<size_t>(count)));
@@ -428,97 +507,168 @@ void fft_load_reversed(const FftPlan& plan, const u64* coeffs, int count, int li
     load_rows<true>(plan, coeffs, count, limbs, out);
 }
 
-void fft_forward(const FftPlan& plan, uint32_t* data) {
-    const size_t n = plan.n();
-    for (int i = 0; i < plan.k; ++i) {
-        const FftPrime& P = plan.t->primes[static_cast<size_t>(i)];
-        const uint32_t f = P.f, f2 = 2 * f;
-        uint32_t* a = data + static_cast<size_t>(i) * n;
-        for (size_t m = n / 2; m >= 1; m /= 2) {
-            const uint32_t* w = P.tw + m;
-            const uint32_t* wq = P.twq + m;
-            for (size_t s = 0; s < n; s += 2 * m) {
-                uint32_t* x = a + s;
-                uint32_t* y = x + m;
-                for (size_t j = 0; j < m; ++j) {
-                    const uint32_t u = x[j], v = y[j];
-                    uint32_t t = u + v;
-                    t -= t >= f2 ? f2 : 0;
-                    y[j] = mul_shoup(u - v + f2, w[j], wq[j], f);
-                    x[j] = t;
-                }
+namespace {
+
+// Row kernels. Each is compiled twice, for the baseline instruction set and for
+// AVX2, and picked at run time; the loops are written so that the compiler
+// vectorises them (eight butterflies per step with AVX2).
+
+// Forward transform of one row: decimation in frequency, values in [0, 2f).
+// The spans 2 and 1 run fused over blocks of four.
+FFT_INLINE void dif_row_body(uint32_t* a, size_t n, const FftPrime& P) {
+    const uint32_t f = P.f, f2 = 2 * f;
+    for (size_t m = n / 2; m >= 4; m /= 2) {
+        const uint32_t* w = P.tw + m;
+        const uint32_t* wq = P.twq + m;
+        for (size_t s = 0; s < n; s += 2 * m) {
+            uint32_t* x = a + s;
+            uint32_t* y = x + m;
+            for (size_t j = 0; j < m; ++j) {
+                const uint32_t u = x[j], v = y[j];
+                uint32_t t = u + v;
+                t -= t >= f2 ? f2 : 0;
+                y[j] = mul_shoup(u - v + f2, w[j], wq[j], f);
+                x[j] = t;
             }
         }
     }
+    if (n < 4) {
+        if (n == 2) {
+            const uint32_t u = a[0], v = a[1];
+            uint32_t t = u + v, d = u - v + f2;
+            a[0] = t - (t >= f2 ? f2 : 0);
+            a[1] = d - (d >= f2 ? f2 : 0);
+        }
+        return;
+    }
+    const uint32_t w3 = P.tw[3], w3q = P.twq[3];
+    for (size_t b = 0; b < n; b += 4) {
+        const uint32_t a0 = a[b], a1 = a[b + 1], a2 = a[b + 2], a3 = a[b + 3];
+        uint32_t t0 = a0 + a2, t1 = a1 + a3, d0 = a0 - a2 + f2;
+        t0 -= t0 >= f2 ? f2 : 0;
+        t1 -= t1 >= f2 ? f2 : 0;
+        d0 -= d0 >= f2 ? f2 : 0;
+        const uint32_t d1 = mul_shoup(a1 - a3 + f2, w3, w3q, f);
+        uint32_t b0 = t0 + t1, b1 = t0 - t1 + f2, b2 = d0 + d1, b3 = d0 - d1 + f2;
+        b0 -= b0 >= f2 ? f2 : 0;
+        b1 -= b1 >= f2 ? f2 : 0;
+        b2 -= b2 >= f2 ? f2 : 0;
+        b3 -= b3 >= f2 ? f2 : 0;
+        a[b] = b0;
+        a[b + 1] = b1;
+        a[b + 2] = b2;
+        a[b + 3] = b3;
+    }
+}
+
+// Inverse transform of one row: decimation in time, in [0, 2f), out [0, 4f).
+// The spans 1 and 2 run fused over blocks of four.
+FFT_INLINE void dit_row_body(uint32_t* a, size_t n, const FftPrime& P) {
+    const uint32_t f = P.f, f2 = 2 * f;
+    if (n == 2) {
+        const uint32_t u = a[0], v = a[1];
+        a[0] = u + v;
+        a[1] = u - v + f2;
+        return;
+    }
+    if (n >= 4) {
+        const uint32_t w3 = P.itw[3], w3q = P.itwq[3];
+        for (size_t b = 0; b < n; b += 4) {
+            const uint32_t a0 = a[b], a1 = a[b + 1], a2 = a[b + 2], a3 = a[b + 3];
+            // Span 1 (twiddle 1): results in [0, 4f), brought to [0, 2f).
+            uint32_t x0 = a0 + a1, x1 = a0 - a1 + f2, x2 = a2 + a3, x3 = a2 - a3 + f2;
+            x0 -= x0 >= f2 ? f2 : 0;
+            x1 -= x1 >= f2 ? f2 : 0;
+            x2 -= x2 >= f2 ? f2 : 0;  // x3 stays below 4f: it only meets w3
+            // Span 2: (x0, x2) with twiddle 1, (x1, x3) with w3.
+            const uint32_t t3 = mul_shoup(x3, w3, w3q, f);
+            a[b] = x0 + x2;
+            a[b + 2] = x0 - x2 + f2;
+            a[b + 1] = x1 + t3;
+            a[b + 3] = x1 - t3 + f2;
+        }
+    }
+    for (size_t m = 4; m < n; m *= 2) {
+        const uint32_t* w = P.itw + m;
+        const uint32_t* wq = P.itwq + m;
+        for (size_t s = 0; s < n; s += 2 * m) {
+            uint32_t* x = a + s;
+            uint32_t* y = x + m;
+            for (size_t j = 0; j < m; ++j) {
+                uint32_t u = x[j];
+                u -= u >= f2 ? f2 : 0;
+                const uint32_t t = mul_shoup(y[j], w[j], wq[j], f);
+                x[j] = u + t;
+                y[j] = u - t + f2;
+            }
+        }
+    }
+}
+
+FFT_INLINE void pointwise_row_body(uint32_t* x, const uint32_t* y, size_t n, const FftPrime& P) {
+    const uint32_t f = P.f, mont = P.mont;
+    for (size_t j = 0; j < n; ++j) {
+        const uint64_t t = static_cast<uint64_t>(x[j]) * y[j];
+        const uint32_t m = static_cast<uint32_t>(t) * mont;
+        x[j] = static_cast<uint32_t>((t + static_cast<uint64_t>(m) * f) >> 32);
+    }
+}
+
+void dif_row_base(uint32_t* a, size_t n, const FftPrime& P) { dif_row_body(a, n, P); }
+void dit_row_base(uint32_t* a, size_t n, const FftPrime& P) { dit_row_body(a, n, P); }
+void pointwise_row_base(uint32_t* x, const uint32_t* y, size_t n, const FftPrime& P) {
+    pointwise_row_body(x, y, n, P);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+__attribute__((target("avx2"))) void dif_row_avx2(uint32_t* a, size_t n, const FftPrime& P) {
+    dif_row_body(a, n, P);
+}
+__attribute__((target("avx2"))) void dit_row_avx2(uint32_t* a, size_t n, const FftPrime& P) {
+    dit_row_body(a, n, P);
+}
+__attribute__((target("avx2"))) void pointwise_row_avx2(uint32_t* x, const uint32_t* y, size_t n,
+                                                        const FftPrime& P) {
+    pointwise_row_body(x, y, n, P);
+}
+#else
+#define dif_row_avx2 dif_row_base
+#define dit_row_avx2 dit_row_base
+#define pointwise_row_avx2 pointwise_row_base
+#endif
+
+}  // namespace
+
+void fft_forward(const FftPlan& plan, uint32_t* data) {
+    const size_t n = plan.n();
+    auto* row = have_avx2() ? dif_row_avx2 : dif_row_base;
+    for (int i = 0; i < plan.k; ++i)
+        row(data + static_cast<size_t>(i) * n, n, plan.t->primes[static_cast<size_t>(i)]);
 }
 
 void fft_inverse(const FftPlan& plan, uint32_t* data) {
     const size_t n = plan.n();
-    for (int i = 0; i < plan.k; ++i) {
-        const FftPrime& P = plan.t->primes[static_cast<size_t>(i)];
-        const uint32_t f = P.f, f2 = 2 * f;
-        uint32_t* a = data + static_cast<size_t>(i) * n;
-        for (size_t m = 1; m < n; m *= 2) {
-            const uint32_t* w = P.itw + m;
-            const uint32_t* wq = P.itwq + m;
-            for (size_t s = 0; s < n; s += 2 * m) {
-                uint32_t* x = a + s;
-                uint32_t* y = x + m;
-                for (size_t j = 0; j < m; ++j) {
-                    uint32_t u = x[j];
-                    u -= u >= f2 ? f2 : 0;
-                    const uint32_t t = mul_shoup(y[j], w[j], wq[j], f);
-                    x[j] = u + t;
-                    y[j] = u - t + f2;
-                }
-            }
-        }
-    }
+    auto* row = have_avx2() ? dit_row_avx2 : dit_row_base;
+    for (int i = 0; i < plan.k; ++i)
+        row(data + static_cast<size_t>(i) * n, n, plan.t->primes[static_cast<size_t>(i)]);
 }
 
 void fft_pointwise(const FftPlan& plan, uint32_t* a, const uint32_t* b) {
     const size_t n = plan.n();
-    for (int i = 0; i < plan.k; ++i) {
-        const FftPrime& P = plan.t->primes[static_cast<size_t>(i)];
-        const uint32_t f = P.f, mont = P.mont;
-        uint32_t* x = a + static_cast<size_t>(i) * n;
-        const uint32_t* y = b + static_cast<size_t>(i) * n;
-        for (size_t j = 0; j < n; ++j) {
-            const uint64_t t = static_cast<uint64_t>(x[j]) * y[j];
-            const uint32_t m = static_cast<uint32_t>(t) * mont;
-            x[j] = static_cast<uint32_t>((t + static_cast<uint64_t>(m) * f) >> 32);
-        }
-    }
+    auto* row = have_avx2() ? pointwise_row_avx2 : pointwise_row_base;
+    for (int i = 0; i < plan.k; ++i)
+        row(a + static_cast<size_t>(i) * n, b + static_cast<size_t>(i) * n, n,
+            plan.t->primes[static_cast<size_t>(i)]);
 }
 
 void fft_store(const FftPlan& plan, const MontParams& p, const uint32_t* data, size_t from,
                int count, u64* out) {
-    ensure_crt(plan, p);
-    const size_t n = plan.n();
-    for (int j = 0; j < count; ++j)
-        crt_one(plan, p, data + from + static_cast<size_t>(j), n,
-                out + static_cast<size_t>(j) * static_cast<size_t>(p.limbs));
+    crt_store(plan, p, data, nullptr, from, count, out);
 }
 
 void fft_store_diff(const FftPlan& plan, const MontParams& p, const uint32_t* a,
                     const uint32_t* b, size_t from, int count, u64* out) {
-    ensure_crt(plan, p);
-    const size_t n = plan.n();
-    const int k = plan.k;
-    uint32_t x[512];
-    uint32_t* diff = k <= 512 ? x : new uint32_t[static_cast<size_t>(k)];
-    for (int j = 0; j < count; ++j) {
-        for (int i = 0; i < k; ++i) {
-            const uint32_t f2 = 2 * plan.t->primes[static_cast<size_t>(i)].f;
-            const size_t at = static_cast<size_t>(i) * n + from + static_cast<size_t>(j);
-            uint32_t u = a[at], v = b[at];
-            u -= u >= f2 ? f2 : 0;
-            v -= v >= f2 ? f2 : 0;
-            diff[i] = u - v + f2;
-        }
-        crt_one(plan, p, diff, 1, out + static_cast<size_t>(j) * static_cast<size_t>(p.limbs));
-    }
-    if (diff != x) delete[] diff;
+    crt_store(plan, p, a, b, from, count, out);
 }
 
 void release_fft_tables(engine_instance* e) {

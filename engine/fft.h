@@ -99,6 +99,7 @@ struct FftTables {
     std::vector<FftPrime> primes;
     WipedVector<uint32_t> storage;  // twiddles and powers of all primes
     FftCrt crt;
+    WipedVector<uint32_t> crt_scratch;  // weighted residues of one chunk of coefficients
     WipedVector<uint32_t> work[3];  // transform buffers, k x N words each
 };
 

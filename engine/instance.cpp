@@ -149,8 +149,9 @@ void engine_set_current(engine_instance* e) { t_current = e; }
 
 void engine_wipe(void* p, size_t n) {
     if (p == nullptr || n == 0) return;
-    volatile unsigned char* v = static_cast<volatile unsigned char*>(p);
-    while (n--) *v++ = 0;
+    std::memset(p, 0, n);
+    // The empty statement claims to read the memory, so the stores stay.
+    __asm__ __volatile__("" : : "r"(p) : "memory");
 }
 
 void report_error(int code) {
