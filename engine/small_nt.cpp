@@ -66,11 +66,12 @@ int small_jacobi(int a, int n) {
 int small_powmod(int a, int e, int m) {
     if (m <= 1) return 0;
     uint64_t base = static_cast<uint64_t>(mod_pos(a, m));
-    if (e < 0) {
+    int64_t ex = e;
+    if (ex < 0) {
         base = static_cast<uint64_t>(small_inverse(static_cast<int>(base), m));
-        e = -e;
+        ex = -ex;
     }
-    return static_cast<int>(powmod_u(base, static_cast<uint64_t>(e), static_cast<uint64_t>(m)));
+    return static_cast<int>(powmod_u(base, static_cast<uint64_t>(ex), static_cast<uint64_t>(m)));
 }
 
 int small_sqrt(int a, int p) {

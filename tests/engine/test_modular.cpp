@@ -437,6 +437,22 @@ TEST_F(Modular, ModulusRulesAndErrors) {
     EXPECT_EQ(get_hex(keep), "2A");
 }
 
+TEST_F(Modular, OutOfRangeInputsAreReducedFirst) {
+    // n = 101, R = 2^32; expected values from Python: 205*(-5)*R^-1 = 0x1C,
+    // 205 + (-5) = 0x63, nres(205) = 0x2, redc(205) = 0x37 (all mod 101).
+    Big n("65"), a("CD"), b("-5"), w;
+    prepare_monty(n);
+    nres_modmult(a, b, w);
+    EXPECT_EQ(get_hex(w), "1C");
+    nres_modadd(a, b, w);
+    EXPECT_EQ(get_hex(w), "63");
+    nres(a, w);
+    EXPECT_EQ(get_hex(w), "2");
+    redc(a, w);
+    EXPECT_EQ(get_hex(w), "37");
+    EXPECT_EQ(engine_error(), 0);
+}
+
 TEST(ModularPrecision, LongInputsAreReducedAtAHigherPrecision) {
     // An instance of 8,192 bits: inputs far longer than the modulus still reduce
     // (redc(nres(x)) = x mod n, checked with divide).

@@ -257,6 +257,9 @@ TEST_F(Primes, SingleWordHelpersAgainstNaive) {
     EXPECT_EQ(small_sqrt(0, 97), 0);
     EXPECT_EQ(small_sqrt(97 * 3, 97), 0);
     EXPECT_EQ(small_powmod(97 * 2, 5, 97), 0);
+    EXPECT_EQ(small_powmod(3, -1, 7), 5);  // 3^-1 = 5 mod 7
+    EXPECT_EQ(small_powmod(1, INT32_MIN, 7), 1);
+    EXPECT_EQ(small_powmod(2, 0, 1), 0);
     // Chinese remainders over random pairwise-coprime moduli (distinct primes and
     // a prime power), checked residue by residue.
     const int iters = testsupport::test_iters(50);
