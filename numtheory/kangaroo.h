@@ -42,8 +42,15 @@ enum class KangarooMode : int {
 void herd_kangaroo(big result, const big_rec* q, const big_rec* residue, const big_rec* modulus,
                    KangarooMode mode, const big_rec* Gx, const big_rec* Gy, const big_rec* Rx,
                    const big_rec* Ry, const big_rec* lower, const big_rec* upper);
+/// The same over the current GF(2^m) curve, q = 2^m.
+void herd_kangaroo2(big result, const big_rec* q, const big_rec* residue,
+                    const big_rec* modulus, KangarooMode mode, const big_rec* Gx,
+                    const big_rec* Gy, const big_rec* Rx, const big_rec* Ry,
+                    const big_rec* lower, const big_rec* upper);
 
 /// Single-trap search for k in [L, H] with k*G = R on the current GF(p) curve;
 /// the answer is reported in the log only. result is working space. Returns 0
 /// when its points could not be allocated, 1 otherwise.
 int trap_kangaroo(big result, epoint* G, epoint* R, const big_rec* L, const big_rec* H);
+/// The same over the current GF(2^m) curve.
+int trap_kangaroo2(big result, epoint* G, epoint* R, const big_rec* L, const big_rec* H);

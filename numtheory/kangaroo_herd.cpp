@@ -19,6 +19,7 @@ constexpr int kTrapsPerHerd = 80;
 constexpr int kMaxTable = 50;
 constexpr int kChecks = 20;                  // random points of the confirmation
 constexpr int kClassifyPrimes = 6541;        // 2 .. 65519
+constexpr int kBandTries = 3;                // tries of a band search
 
 // Texts that differ between the two forms.
 struct HerdTexts {
@@ -151,7 +152,7 @@ void herd_search(const HerdTexts& tx, big result, const big_rec* q, const big_re
             log_append("Band too wide for the kangaroo search\r\n");
             return;
         }
-        const uint64_t dmask = (uint64_t{1} << nbits) - 1;
+        const uint32_t d = uint32_t{1} << nbits;
 
         // Jump table: distances 2^i * modulus until their mean passes `mean`.
         int m = 0;
@@ -163,7 +164,7 @@ void herd_search(const HerdTexts& tx, big result, const big_rec* q, const big_re
             s *= 2;
             if (2 * s / static_cast<uint64_t>(m) > mean || m == kMaxTable) break;
         }
-        log_append(format(tx.table_line, text(leaps).c_str(), static_cast<unsigned>(dmask + 1),
+        log_append(format(tx.table_line, text(leaps).c_str(), d,
                           static_cast<unsigned>(m)));
         Ops::mult(mod, base, pt[kTable]);
         for (int i = 1; i < m; ++i) {
@@ -182,15 +183,12 @@ void herd_search(const HerdTexts& tx, big result, const big_rec* q, const big_re
             subtract(middle, t, middle);
         }
 
-        // Release: tame i at middle + 13*modulus*i, wild i at 13*modulus*i + target.
-        premult(mod, 13, t);
+        // Release: tame i at middle + 13*modulus*i, wild i at 13*modulus*i + target
+        // (both moved by (try - 1)*modulus in a repeated band search).
         for (int i = 0; i < kHerdSize; ++i) {
-            big_copy(middle, start[i]);
-            big_zero(start[kHerdSize + i]);
-            for (int r = 0; r < i; ++r) {
-                add(start[i], t, start[i]);
-                add(start[kHerdSize + i], t, start[kHerdSize + i]);
-            }
+            premult(mod, 13 * i + (count ? 0 : attempt - 1), t);
+            add(middle, t, start[i]);
+            big_copy(t, start[kHerdSize + i]);
         }
         for (int k = 0; k < kRoos; ++k) {
             Ops::mult(start[k], base, roo[k]);
@@ -207,8 +205,8 @@ void herd_search(const HerdTexts& tx, big result, const big_rec* q, const big_re
             for (int k = 0; k < kRoos; ++k) {
                 if (abort_requested() || engine_error() != 0) return;
                 Ops::get_x(roo[k], x);
-                const int j = remain(x, m);
-                if ((low64(x) & dmask) == 0) {
+                const int j = Ops::step_index(x, m);
+                if (Ops::distinguished(x, nbits)) {
                     const int h = k < kHerdSize ? 0 : 1;
                     if (traps[h] == kTrapsPerHerd) {
                         overflow = true;
@@ -236,12 +234,14 @@ void herd_search(const HerdTexts& tx, big result, const big_rec* q, const big_re
             Ops::multi_add(kRoos, jump, roo);
         }
         log_append("\r\n");
-        // A full trap store ends a count's try (about one in fifty): the next
-        // try starts from a new random point. In the band searches the walk has
-        // no random element, so a new try would repeat this one: they end here.
+        // A full trap store ends the try (about one try in a hundred). A count
+        // starts again from a new random point. The band searches have no
+        // random element, so their next try moves every start by one more
+        // modulus, which gives new paths; after three tries a band search gives
+        // up (most likely the band holds no solution).
         if (overflow) {
             log_append(tx.overflow_line);
-            if (count) continue;
+            if (count || attempt < kBandTries) continue;
             return;
         }
 
@@ -290,4 +290,17 @@ void herd_kangaroo(big result, const big_rec* q, const big_rec* residue, const b
     };
     nt::herd_search<nt::GfpOps>(texts, result, q, residue, modulus, mode, Gx, Gy, Rx, Ry, lower,
                                 upper);
+}
+
+void herd_kangaroo2(big result, const big_rec* q, const big_rec* residue,
+                    const big_rec* modulus, KangarooMode mode, const big_rec* Gx,
+                    const big_rec* Gy, const big_rec* Rx, const big_rec* Ry,
+                    const big_rec* lower, const big_rec* upper) {
+    static const nt::HerdTexts texts = {
+        "leaps %s, disting 0X%08X, table size %d\r\n",
+        "Releasing %d Tame & %d Wild Kangaroos\r\n",
+        "Failed - this should not happen! - trying again\r\n",
+    };
+    nt::herd_search<nt::Gf2mOps>(texts, result, q, residue, modulus, mode, Gx, Gy, Rx, Ry, lower,
+                                 upper);
 }

@@ -59,7 +59,7 @@ int trap_search(big result, epoint* G, epoint* R, const big_rec* L, const big_re
     for (uint32_t s = 0; s < leaps; ++s) {
         if (abort_requested() || engine_error() != 0) return 1;
         Ops::get_x(trap, x);
-        const int j = remain(x, m);
+        const int j = Ops::step_index(x, m);
         Ops::add(blk[j], trap);
         dn += distance[j];
     }
@@ -87,7 +87,7 @@ int trap_search(big result, epoint* G, epoint* R, const big_rec* L, const big_re
     bool found = false;
     for (;;) {
         Ops::get_x(wild, x);
-        const int j = remain(x, m);
+        const int j = Ops::step_index(x, m);
         Ops::add(blk[j], wild);
         dm += distance[j];
         if (Ops::equal(wild, trap)) {
@@ -121,4 +121,8 @@ int trap_search(big result, epoint* G, epoint* R, const big_rec* L, const big_re
 
 int trap_kangaroo(big result, epoint* G, epoint* R, const big_rec* L, const big_rec* H) {
     return nt::trap_search<nt::GfpOps>(result, G, R, L, H);
+}
+
+int trap_kangaroo2(big result, epoint* G, epoint* R, const big_rec* L, const big_rec* H) {
+    return nt::trap_search<nt::Gf2mOps>(result, G, R, L, H);
 }

@@ -150,6 +150,52 @@ struct BinaryField {
     }
 };
 
+/// Product of two polynomials over GF(2) (degrees below 32) modulo f.
+inline uint64_t gf2_polymulmod(uint64_t x, uint64_t y, uint64_t f) {
+    const int n = 63 - __builtin_clzll(f);
+    uint64_t r = 0;
+    for (int i = 0; i < n; ++i)
+        if ((y >> i) & 1) r ^= x << i;
+    for (int i = 2 * n - 2; i >= n; --i)
+        if ((r >> i) & 1) r ^= f << (i - n);
+    return r;
+}
+
+inline uint64_t gf2_polygcd(uint64_t a, uint64_t b) {
+    while (b) {
+        while (a && 63 - __builtin_clzll(a) >= 63 - __builtin_clzll(b))
+            a ^= b << ((63 - __builtin_clzll(a)) - (63 - __builtin_clzll(b)));
+        std::swap(a, b);
+    }
+    return a;
+}
+
+/// Irreducibility over GF(2) (Ben-Or): gcd(x^(2^i) - x, f) = 1 for i <= deg/2.
+inline bool gf2_irreducible(uint64_t f) {
+    const int n = 63 - __builtin_clzll(f);
+    uint64_t u = 2;
+    for (int i = 1; i <= n / 2; ++i) {
+        u = gf2_polymulmod(u, u, f);
+        if (gf2_polygcd(f, u ^ 2) != 1) return false;
+    }
+    return true;
+}
+
+/// The first irreducible trinomial x^m + x^a + 1 (a ascending), else the first
+/// pentanomial x^m + x^a + x^b + x^c + 1 (a > b > c >= 1), as {a, b, c} with
+/// b = c = 0 for a trinomial.
+inline std::vector<int> low_weight_basis(int m) {
+    for (int a = 1; a < m; ++a)
+        if (gf2_irreducible((uint64_t{1} << m) | (uint64_t{1} << a) | 1)) return {a, 0, 0};
+    for (int a = 3; a < m; ++a)
+        for (int b = 2; b < a; ++b)
+            for (int c = 1; c < b; ++c)
+                if (gf2_irreducible((uint64_t{1} << m) | (uint64_t{1} << a) | (uint64_t{1} << b) |
+                                    (uint64_t{1} << c) | 1))
+                    return {a, b, c};
+    return {};
+}
+
 /// Number of points of y^2 + x*y = x^3 + a*x^2 + b over GF(2^m) (b != 0),
 /// infinity included. x = 0 gives the one point (0, sqrt(b)); for x != 0,
 /// z = y/x turns the equation into z^2 + z = c with c = (x^3 + a*x^2 + b)/x^2,

@@ -288,6 +288,9 @@ TEST_F(KangarooBandTest, HerdTrapStoreOverflow) {
     const std::string log = progress_log().text();
     EXPECT_TRUE(log.ends_with("\r\nFailed - this should not happen! - maybe trying again\r\n")) << log;
     EXPECT_EQ(result.hex(), "ABC");
+    // Three tries, each from moved starts, then the search gives up.
+    EXPECT_NE(log.find("algorithm, try 3\r\n"), std::string::npos);
+    EXPECT_EQ(log.find("algorithm, try 4\r\n"), std::string::npos);
     epoint_free(G);
     epoint_free(R);
 }
