@@ -157,9 +157,26 @@ void mult_tau(const Curve& c, const engine_instance* e, const big_rec* k, const 
     ScratchFrame sf(engine_current());
     auto* coef = reinterpret_cast<int16_t*>(sf.words(static_cast<size_t>(m) / 2 + 2));
     tau_coefficients(c, k, coef);
-    Aff mult[4];
-    small_multiples(c, p, max_abs(coef, m), mult);
+    const int need = max_abs(coef, m);
     r->p.inf = true;
+    if (need <= 1) {
+        // Digits 0 and +-1 only (the usual case): walk from the bottom, adding
+        // tau^j P to r, so the Frobenius map runs on the affine point (two
+        // squarings) instead of the accumulator.
+        int last = m - 1;
+        while (last > 0 && coef[last] == 0) --last;
+        Aff t = p;
+        for (int j = 0; j <= last; ++j) {
+            if (coef[j] != 0) {
+                add_entry(c, r, t, coef[j] < 0);
+                call_hook(e);
+            }
+            if (j < last) aff_frob(c, t, &t);
+        }
+        return;
+    }
+    Aff mult[4];
+    small_multiples(c, p, need, mult);
     for (int j = m - 1; j >= 0; --j) {
         if (!r->p.inf) pt_frob(c, *r, r);
         if (coef[j] != 0) {

@@ -19,6 +19,13 @@
 /// r[0..2n-1] = a*b over GF(2)[x] for n-word a and b (no reduction).
 using gf2_mul_fn = void (*)(uint64_t* r, const uint64_t* a, const uint64_t* b, int n);
 
+struct gf2_field_raw;
+/// r = a*b mod f (r may alias a or b).
+using gf2_mulmod_fn = void (*)(const gf2_field_raw* f, uint64_t* r, const uint64_t* a,
+                               const uint64_t* b);
+/// r = a^2 mod f (r may alias a).
+using gf2_sqrmod_fn = void (*)(const gf2_field_raw* f, uint64_t* r, const uint64_t* a);
+
 /// The basis and its derived data.
 struct gf2_field_raw {
     int m;                       // degree of the basis
@@ -28,6 +35,8 @@ struct gf2_field_raw {
     const uint64_t* sqrt_x;      // sqrt(x) mod f (words); null while being set up
     const uint64_t* trace_mask;  // bit i set when Tr(x^i) = 1; null while being set up
     gf2_mul_fn mul;              // product kernel for `words`-word operands
+    gf2_mulmod_fn mulmod;        // modular product, specialised for the size and form
+    gf2_sqrmod_fn sqrmod;        // modular square, likewise
 };
 
 // ---- field description ---------------------------------------------------------------
@@ -57,6 +66,16 @@ bool gf2_clmul_available();
 bool gf2_force_portable(bool on);
 /// The product kernel gf2_mul_raw would use for n-word operands.
 gf2_mul_fn gf2_mul_kernel(int n);
+/// Chooses f->mul, f->mulmod and f->sqrmod for the described basis (part of
+/// gf2_field_describe).
+void gf2_select_kernels(gf2_field_raw* f);
+/// Product of two polynomials with count coefficients of n words each, stored
+/// one after the other in x and y: out receives the 2*count - 1 unreduced
+/// coefficients of the product, 2n words each. No overlap; count >= 1.
+using gf2_poly_leaf_fn = void (*)(uint64_t* out, const uint64_t* x, const uint64_t* y, int count,
+                                  int n);
+/// The fastest such kernel for n-word coefficients.
+gf2_poly_leaf_fn gf2_poly_leaf_kernel(int n);
 /// r[0..2n-1] = a^2 by spreading bits through a 256-entry table. r must not
 /// overlap a.
 void gf2_sqr_raw(uint64_t* r, const uint64_t* a, int n);
@@ -67,9 +86,14 @@ void gf2_sqr_raw(uint64_t* r, const uint64_t* a, int n);
 /// reduced element and t[words..tn-1] is cleared. tn >= words.
 void gf2_reduce_raw(const gf2_field_raw* f, uint64_t* t, int tn);
 /// r = a*b mod f for reduced a, b. r may alias a or b.
-void gf2_mulmod_raw(const gf2_field_raw* f, uint64_t* r, const uint64_t* a, const uint64_t* b);
+inline void gf2_mulmod_raw(const gf2_field_raw* f, uint64_t* r, const uint64_t* a,
+                           const uint64_t* b) {
+    f->mulmod(f, r, a, b);
+}
 /// r = a^2 mod f. r may alias a.
-void gf2_sqrmod_raw(const gf2_field_raw* f, uint64_t* r, const uint64_t* a);
+inline void gf2_sqrmod_raw(const gf2_field_raw* f, uint64_t* r, const uint64_t* a) {
+    f->sqrmod(f, r, a);
+}
 /// r = 1/a mod f by the extended Euclidean algorithm over GF(2)[x]; false (r
 /// untouched) when a = 0 or a shares a factor with a reducible f. r may alias a.
 bool gf2_inv_raw(const gf2_field_raw* f, uint64_t* r, const uint64_t* a);

@@ -65,7 +65,7 @@ void gf2_field_describe(gf2_field_raw* f, int m, int a, int b, int c) {
     for (int i = 0; i < 4; ++i) f->exps[i] = i < nt ? t[i] : 0;
     f->sqrt_x = nullptr;
     f->trace_mask = nullptr;
-    f->mul = gf2_mul_kernel(f->words);
+    gf2_select_kernels(f);
 }
 
 bool gf2_field_current(gf2_field_raw* f) {

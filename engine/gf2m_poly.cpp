@@ -15,11 +15,11 @@
 namespace {
 
 // Below this many coefficients the product is formed term by term.
-constexpr int kLeaf = 8;
+constexpr int kLeaf = 16;
 
 struct PolyCtx {
-    int nw;          // words of a reduced coefficient
-    gf2_mul_fn mul;  // word product kernel
+    int nw;                 // words of a reduced coefficient
+    gf2_poly_leaf_fn leaf;  // schoolbook kernel for the leaves
 };
 
 inline void load(const big_rec* b, uint64_t* out, int n) {
@@ -46,20 +46,20 @@ inline void xor_into(big b, const uint64_t* v, int n) {
 void leaf(const PolyCtx& c, int n, const big* x, const big* y, big* out) {
     const int nw = c.nw, pw = 2 * nw;
     uint64_t xa[kLeaf * kGf2MaxWords / 2], ya[kLeaf * kGf2MaxWords / 2];
-    uint64_t acc[(2 * kLeaf - 1) * kGf2MaxWords] = {};
-    uint64_t t[2 * kGf2MaxWords];
+    uint64_t acc[(2 * kLeaf - 1) * kGf2MaxWords];
     for (int i = 0; i < n; ++i) {
         load(x[i], xa + i * nw, nw);
         load(y[i], ya + i * nw, nw);
     }
-    for (int i = 0; i < n; ++i) {
-        if (gf2_is_zero_raw(xa + i * nw, nw)) continue;
-        for (int j = 0; j < n; ++j) {
-            c.mul(t, xa + i * nw, ya + j * nw, nw);
-            uint64_t* a = acc + (i + j) * pw;
-            for (int k = 0; k < pw; ++k) a[k] ^= t[k];
-        }
-    }
+    // (GCC cannot see that the loads above fill the first n*nw words.)
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+    c.leaf(acc, xa, ya, n, nw);
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
     for (int k = 0; k < 2 * n - 1; ++k) store(out[k], acc + k * pw, pw);
 }
 
@@ -187,7 +187,7 @@ void gf2_poly_mul(int n, big* work, const big* x, const big* y, big* w) {
         poly_mul_plain(&f, n, x, y, w);
         return;
     }
-    const PolyCtx c{nw, f.mul};
+    const PolyCtx c{nw, gf2_poly_leaf_kernel(nw)};
     karatsuba(c, n, x, y, w, work);
     for (int k = 0; k < 2 * n - 1; ++k) finish(&f, w[k], 4 * nw);
     const int used = gf2_poly_mul_work_size(n);
