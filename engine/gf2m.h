@@ -51,7 +51,8 @@ void gf2_sqrt(const big_rec* x, big w);
 bool gf2_inverse(const big_rec* x, big w);
 /// w[i] = 1/x[i] for m elements with a single inversion (Montgomery's trick);
 /// false (w unchanged) when some x[i] is 0. Error 7 when x and w are the same
-/// array; 27 without basis. The w[i] must be distinct from every x[j], j > i.
+/// array; 27 without basis. w[i] may be the same big as x[i]; otherwise no w[i]
+/// may be one of the x[j].
 bool gf2_multi_inverse(int m, const big* x, big* w);
 /// Tr(x) = x + x^2 + ... + x^(2^(m-1)), 0 or 1 (0 and error 27 without basis).
 int gf2_trace(const big_rec* x);

@@ -336,3 +336,52 @@ TEST_F(Gf2Kernels, RoutinesNeedABasis) {
 }
 
 }  // namespace
+
+// Fields wider than the size-specialised kernels (more than 9 words), where
+// products, reduction and polynomial products take the generic paths; 1279 is
+// also wider than an unreduced product can be held in a big.
+TEST_F(Gf2Kernels, WideFieldsTakeTheGenericPaths) {
+    SCOPED_TRACE(testsupport::test_seed_note());
+    TestRng rng = TestRng::for_test(12);
+    for (const Basis b : {Basis{607, 105, 0, 0}, Basis{1279, 216, 0, 0}}) {
+        SCOPED_TRACE(b.name());
+        ASSERT_TRUE(prepare_basis(b.m, b.a, b.b, b.c, true));
+        const naive::Poly f = naive::basis(b.m, b.a, b.b, b.c);
+        Big x, y, w;
+        for (int it = 0; it < testsupport::test_iters(3); ++it) {
+            const naive::Poly pa = naive::random(rng, b.m), pb = naive::random(rng, b.m);
+            naive::to_big(pa, x);
+            naive::to_big(pb, y);
+            gf2_mul(x, y, w);
+            EXPECT_EQ(naive::from_big(w), naive::mulmod(pa, pb, f));
+            gf2_square(x, w);
+            EXPECT_EQ(naive::from_big(w), naive::mulmod(pa, pa, f));
+            ASSERT_TRUE(gf2_inverse(x, w));
+            EXPECT_EQ(naive::mulmod(pa, naive::from_big(w), f), naive::one());
+            gf2_sqrt(x, w);
+            EXPECT_EQ(naive::mulmod(naive::from_big(w), naive::from_big(w), f), pa);
+        }
+        // A polynomial product against the schoolbook of field products.
+        constexpr int n = 20;
+        std::vector<big> xs(n), ys(n), ws(2 * n - 1), work(gf2_poly_mul_work_size(n));
+        std::vector<naive::Poly> px(n), py(n);
+        for (auto* v : {&xs, &ys, &ws, &work})
+            for (big& e : *v) e = big_alloc(0);
+        for (int i = 0; i < n; ++i) {
+            px[i] = naive::random(rng, b.m);
+            py[i] = naive::random(rng, b.m);
+            naive::to_big(px[i], xs[i]);
+            naive::to_big(py[i], ys[i]);
+        }
+        gf2_poly_mul(n, work.data(), xs.data(), ys.data(), ws.data());
+        for (int k = 0; k < 2 * n - 1; k += 7) {
+            naive::Poly expect;
+            for (int i = 0; i < n; ++i)
+                if (k - i >= 0 && k - i < n) expect = naive::add(expect, naive::mulmod(px[i], py[k - i], f));
+            EXPECT_EQ(naive::from_big(ws[k]), expect) << k;
+        }
+        for (auto* v : {&xs, &ys, &ws, &work})
+            for (big e : *v) big_free(e);
+        EXPECT_EQ(engine_error(), 0);
+    }
+}
