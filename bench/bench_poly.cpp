@@ -6,6 +6,8 @@
 // of residues of degree 480 and 2,000 modulo a modulus one degree higher, over
 // a 160-bit and a 256-bit prime; x^p modulo a polynomial of degree 1,860 (the
 // division polynomial size of l = 61) over the 256-bit prime, once.
+// Poly2 and PolyMod2: one product at degree 480 and 2,000 over GF(2^163)
+// (basis x^163 + x^7 + x^6 + x^3 + 1).
 // Fixed inputs: the primes are the first primes after 2^159 + 12345 and
 // 2^255 + 12345, the coefficients come from a fixed linear congruential sequence.
 #include <benchmark/benchmark.h>
@@ -13,7 +15,9 @@
 #include <cstdint>
 
 #include "engine/big.h"
+#include "engine/gf2m.h"
 #include "engine/modular.h"
+#include "engine/poly_2.h"
 #include "engine/poly_p.h"
 
 namespace {
@@ -100,6 +104,48 @@ void BM_PolyModP_XtoP(benchmark::State& state) {
     }
 }
 
+Poly2 fixed_poly2(int deg, uint64_t seed) {
+    Poly2 f;
+    PolyTerm2* hint = nullptr;
+    uint64_t s = seed;
+    for (int i = deg; i >= 0; --i) {
+        BigInt c;
+        for (int w = 0; w < 6; ++w) {
+            s = s * 6364136223846793005ull + 1442695040888963407ull;
+            c.get()->w[w] = static_cast<uint32_t>(s >> 32);
+        }
+        c.get()->w[5] &= 7;
+        c.get()->w[0] |= 1;
+        c.get()->len = 6;
+        hint = f.add_term(Gf2Elem(c), i, hint);
+    }
+    return f;
+}
+
+void BM_Poly2_Product(benchmark::State& state) {
+    const int deg = static_cast<int>(state.range(0));
+    Engine eng(160);
+    prepare_basis(163, 7, 6, 3, true);
+    const Poly2 a = fixed_poly2(deg, 2), b = fixed_poly2(deg, 3);
+    for (auto _ : state) {
+        Poly2 c = a * b;
+        benchmark::DoNotOptimize(c);
+    }
+}
+
+void BM_PolyMod2_Product(benchmark::State& state) {
+    const int deg = static_cast<int>(state.range(0));
+    Engine eng(160);
+    prepare_basis(163, 7, 6, 3, true);
+    set_modulus(fixed_poly2(deg + 1, 1));
+    const PolyMod2 a(fixed_poly2(deg, 2)), b(fixed_poly2(deg, 3));
+    for (auto _ : state) {
+        PolyMod2 c = a * b;
+        benchmark::DoNotOptimize(c);
+    }
+    set_modulus(Poly2());
+}
+
 void sizes(benchmark::internal::Benchmark* b) {
     for (int bits : {160, 256})
         for (int deg : {480, 2000}) b->Args({bits, deg});
@@ -108,6 +154,8 @@ void sizes(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_PolyModP_Product)->Apply(sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolyModP_PowStep)->Apply(sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolyP_Product)->Apply(sizes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Poly2_Product)->Arg(480)->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PolyMod2_Product)->Arg(480)->Arg(2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PolyModP_XtoP)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -212,6 +212,10 @@ const PolyP& poly_modulus_p() { return t_mod.f; }
 
 void set_poly_abort_check(bool (*check)()) { t_abort = check; }
 
+namespace engine_detail {
+bool (*poly_abort_check())() { return t_abort; }
+}  // namespace engine_detail
+
 // ---- residues ----------------------------------------------------------------------------
 
 PolyModP::PolyModP(const PolyP& f) : m_f(reduce_poly(f)) {}

@@ -56,6 +56,9 @@ inline void dense_one(const PolyCtx& c, u64* out) {
     for (int j = 0; j < c.L; ++j) out[j] = c.p->one[j];
 }
 
+/// The abort check set_poly_abort_check installed (nullptr: none).
+bool (*poly_abort_check())();
+
 /// Transform length exponent for products of m coefficients.
 int ceil_log2(int m);
 

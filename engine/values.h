@@ -5,6 +5,9 @@
 //   ModInt  one big in Montgomery form: a residue modulo the current modulus
 //           (modular.h); 0 is the zero big
 //   PointP  one point (a block of one) on the current GF(p) curve (ecp.h)
+//   Gf2Elem one big read as a bit string: an element of the current GF(2^m)
+//           (gf2m.h)
+//   Point2  one point (a block of one) on the current GF(2^m) curve (ec2.h)
 //
 // Every value owns its storage from construction to destruction; copies allocate
 // again and copy, destructors wipe and release. Storage is obtained even while an
@@ -234,3 +237,99 @@ PointP mul(const BigInt& e, const PointP& p);
 PointP mul(const BigInt& e, const PointP& p, const BigInt& f, const PointP& q);
 /// w[i] += x[i] for m pairs with one shared inversion (ecurve_multi_add).
 void multi_add(int m, const PointP* x, PointP* w);
+
+// ---- Gf2Elem -----------------------------------------------------------------------------
+
+class Gf2Elem {
+   public:
+    /// Zero.
+    Gf2Elem();
+    /// The bit pattern of v (v >= 0), reduced when a basis is set.
+    Gf2Elem(int v);  // NOLINT(google-explicit-constructor)
+    /// The bit string x (its magnitude), reduced.
+    explicit Gf2Elem(const BigInt& x);
+    Gf2Elem(const Gf2Elem& o);
+    Gf2Elem(Gf2Elem&& o) noexcept;
+    Gf2Elem& operator=(const Gf2Elem& o);
+    Gf2Elem& operator=(Gf2Elem&& o) noexcept;
+    ~Gf2Elem();
+
+    big get() const { return m_x; }
+    /// The bit string as an integer.
+    BigInt to_big() const { return BigInt(m_x); }
+    explicit operator BigInt() const { return to_big(); }
+    bool is_zero() const { return big_is_zero(m_x); }
+    bool is_one() const { return big_len(m_x) == 1 && m_x->w[0] == 1; }
+
+    Gf2Elem& operator+=(const Gf2Elem& o);
+    Gf2Elem& operator*=(const Gf2Elem& o);
+
+   private:
+    big m_x;
+};
+
+/// x + y (gf2_add); subtraction is the same.
+Gf2Elem operator+(const Gf2Elem& x, const Gf2Elem& y);
+Gf2Elem operator-(const Gf2Elem& x, const Gf2Elem& y);
+/// -x = x.
+Gf2Elem operator-(const Gf2Elem& x);
+/// x * y (gf2_mul; a square when x and y are the same value).
+Gf2Elem operator*(const Gf2Elem& x, const Gf2Elem& y);
+/// x / y (x times gf2_inverse(y)); 0 when y is 0.
+Gf2Elem operator/(const Gf2Elem& x, const Gf2Elem& y);
+bool operator==(const Gf2Elem& x, const Gf2Elem& y);
+bool operator!=(const Gf2Elem& x, const Gf2Elem& y);
+/// The square root (gf2_sqrt; every element has exactly one).
+Gf2Elem sqrt(const Gf2Elem& x);
+/// x^e by squaring and multiplying (e >= 0; negative e gives 0 and error 10).
+Gf2Elem pow(const Gf2Elem& x, const BigInt& e);
+
+// ---- Point2 ------------------------------------------------------------------------------
+
+/// Makes the curve y^2 + xy = x^3 + Ax^2 + B over the basis (m, a, b, c) current
+/// (ecurve2_init; basis checked for irreducibility); false when refused.
+bool ecurve2_init(int m, int a, int b, int c, const BigInt& A, const BigInt& B, int mode);
+
+class Point2 {
+   public:
+    /// The point at infinity.
+    Point2();
+    Point2(const Point2& o);
+    Point2(Point2&& o) noexcept;
+    Point2& operator=(const Point2& o);
+    Point2& operator=(Point2&& o) noexcept;
+    ~Point2();
+
+    epoint* get() const { return m_p; }
+
+    /// (x, y) when it lies on the curve (epoint2_set); false otherwise, and the
+    /// point is then left at infinity.
+    bool set(const BigInt& x, const BigInt& y);
+    /// The point with abscissa x and compression bit `bit`; false when there is
+    /// none (the point is then infinity).
+    bool set(const BigInt& x, int bit);
+    /// Coordinates (zero for infinity); returns the compression bit.
+    int get(BigInt& x, BigInt& y) const;
+    int get(BigInt& x) const;
+    bool is_infinity() const { return m_p->marker == EPOINT_INFINITY; }
+    void clear();
+
+    Point2& operator+=(const Point2& o);
+    Point2& operator-=(const Point2& o);
+
+   private:
+    void* m_block;
+    epoint* m_p;
+};
+
+Point2 operator-(const Point2& p);
+Point2 operator+(const Point2& p, const Point2& q);
+Point2 operator-(const Point2& p, const Point2& q);
+bool operator==(const Point2& p, const Point2& q);
+bool operator!=(const Point2& p, const Point2& q);
+/// e*P (ecurve2_mult).
+Point2 mul(const BigInt& e, const Point2& p);
+/// e*P + f*Q (ecurve2_mult2).
+Point2 mul(const BigInt& e, const Point2& p, const BigInt& f, const Point2& q);
+/// w[i] += x[i] for m pairs with one shared inversion (ecurve2_multi_add).
+void multi_add(int m, const Point2* x, Point2* w);
