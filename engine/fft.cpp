@@ -250,7 +250,7 @@ void ensure_crt(const FftPlan& plan, const MontParams& p) {
         for (int j = 0; j < k; ++j)
             if (j != i) mi = mi * (primes[static_cast<size_t>(j)].f % f) % f;
         const uint64_t inv_mi = static_cast<uint64_t>(small_inverse(static_cast<int>(mi), static_cast<int>(f)));
-        const uint64_t inv_n = pow_mod32((f + 1) / 2, static_cast<uint64_t>(plan.log_n), f);
+        const uint64_t inv_n = static_cast<uint64_t>(small_inverse(1 << plan.log_n, static_cast<int>(f)));
         const uint64_t two32 = (uint64_t{1} << 32) % f;
         const uint32_t s = static_cast<uint32_t>(inv_mi * inv_n % f * two32 % f);
         c.scale[static_cast<size_t>(i)] = s;

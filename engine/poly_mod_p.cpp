@@ -105,6 +105,7 @@ void reduce_dense(const PolyCtx& c, DenseP& d) {
         while (done && m > 2 * n - 1) {
             const int low = m - (2 * n - 1);
             done = reduce_reciprocal(c, d.data() + static_cast<size_t>(low) * L, 2 * n - 1);
+            if (!done) break;  // nothing was changed: long division takes over
             std::fill(d.begin() + static_cast<ptrdiff_t>(low + n) * L, d.end(), 0);
             m = low + n;
             d.resize(static_cast<size_t>(m) * L);
