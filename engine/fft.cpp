@@ -306,7 +306,8 @@ void reduce_small_multiple(const FftCrt& c, const MontParams& p, u64* v, u64* ou
         lead >>= bit;
         lead |= static_cast<u128>(at(limb + 2)) << (128 - bit);
     }
-    const double qd = static_cast<double>(lead) / c.ptop;
+    const double qd = (static_cast<double>(static_cast<u64>(lead >> 64)) * 18446744073709551616.0 +
+                       static_cast<double>(static_cast<u64>(lead))) / c.ptop;
     uint64_t q = qd >= 1.0 ? static_cast<uint64_t>(qd) - 1 : 0;
     if (q != 0) {
         u64 borrow = 0, carry = 0;
@@ -385,21 +386,23 @@ void crt_combine(const FftPlan& plan, const MontParams& p, const uint32_t* y, co
     const int k = plan.k, L = p.limbs;
     const size_t cnt = static_cast<size_t>(count);
     for (size_t j = 0; j < cnt; ++j) {
-        u64 acc[kMontMaxLimbs + 1];
-        const u64* off = c.offset.data() + static_cast<size_t>(t[j]) * L;
-        for (int l = 0; l < L; ++l) acc[l] = off[l];
-        acc[L] = 0;
+        // Column sums without carries (each below k * 2^94, far inside 128
+        // bits), then one carry pass that also adds the offset.
+        u128 col[kMontMaxLimbs] = {};
         for (int i = 0; i < k; ++i) {
             const u64 yi = y[static_cast<size_t>(i) * cnt + j];
             const u64* wgt = c.weight.data() + static_cast<size_t>(i) * L;
-            u64 carry = 0;
-            for (int l = 0; l < L; ++l) {
-                const u128 v = static_cast<u128>(wgt[l]) * yi + acc[l] + carry;
-                acc[l] = static_cast<u64>(v);
-                carry = static_cast<u64>(v >> 64);
-            }
-            acc[L] += carry;
+            for (int l = 0; l < L; ++l) col[l] += static_cast<u128>(wgt[l]) * yi;
         }
+        const u64* off = c.offset.data() + static_cast<size_t>(t[j]) * L;
+        u64 acc[kMontMaxLimbs + 1];
+        u128 carry = 0;
+        for (int l = 0; l < L; ++l) {
+            carry += col[l] + off[l];
+            acc[l] = static_cast<u64>(carry);
+            carry >>= 64;
+        }
+        acc[L] = static_cast<u64>(carry);
         reduce_small_multiple(c, p, acc, out + j * static_cast<size_t>(L));
     }
 }
