@@ -60,6 +60,9 @@ class CommandRegistry {
     /// Seeding of the generators at start-up (run in place of its steps 7 and 9
     /// when the workbench seeds at all).
     void seeding(WindowAction fn) { m_seeding.push_back(std::move(fn)); }
+    /// Opens the signature test dialog over the main window; "T&EST" runs it once
+    /// its checks pass (nothing is opened while no dialog is registered).
+    void signature_dialog(WindowAction fn) { m_signature_dialog = std::move(fn); }
 
     const WindowAction* find_window_action(ControlId id) const { return find(m_window, id); }
     const WorkerEntry* find_entry(int slot) const { return find(m_entries, slot); }
@@ -69,6 +72,7 @@ class CommandRegistry {
     /// Background tasks in start-up order.
     std::vector<BackgroundSpec> backgrounds() const;
     const std::vector<WindowAction>& seedings() const { return m_seeding; }
+    const WindowAction* find_signature_dialog() const { return m_signature_dialog ? &m_signature_dialog : nullptr; }
 
    private:
     template <class M>
@@ -83,6 +87,7 @@ class CommandRegistry {
     std::map<int, WindowAction> m_text;
     std::vector<BackgroundSpec> m_background;
     std::vector<WindowAction> m_seeding;
+    WindowAction m_signature_dialog;
 };
 
 /// The process-wide registry the actions register into.
