@@ -53,7 +53,7 @@ TEST_F(SlowCountTest, KangarooWideBands) {
     ASSERT_TRUE(epoint_set(Gx, Gy, 0, G));
     for (int bits : {32, 40, 48}) {
         SCOPED_TRACE(bits);
-        const uint64_t lo = (uint64_t{0x5A5A5A5A} << 20) ^ (uint64_t{bits} << 8);
+        const uint64_t lo = (uint64_t{0x5A5A5A5A} << 20) ^ (static_cast<uint64_t>(bits) << 8);
         const uint64_t k = lo + (uint64_t{0x9E3779B97F4A7C15} >> (64 - bits));
         Big L(hex(lo)), H(hex(lo + (uint64_t{1} << bits))), K(hex(k)), Rx, Ry, result(0), work;
         ecurve_mult(K, G, R);
@@ -73,8 +73,9 @@ TEST_F(SlowCountTest, KangarooWideBands) {
         EXPECT_EQ(trap_kangaroo(work, G, R, L, H), 1);
         const std::string log = progress_log().text();
         // A single trap can be missed; when found, the logarithm is right.
-        if (!log.ends_with("trap stepped over\r\n"))
+        if (!log.ends_with("trap stepped over\r\n")) {
             EXPECT_TRUE(log.ends_with("Discrete log:\r\n" + hex(k) + "\r\n")) << log;
+        }
     }
     epoint_free(G);
     epoint_free(R);
