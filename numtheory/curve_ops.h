@@ -19,8 +19,16 @@ struct GfpOps {
     static void set_infinity(epoint* p) { epoint_set(nullptr, nullptr, 0, p); }
     /// P = the point with x whose y has parity `bit`; false when x is no x-coordinate.
     static bool set_x(const big_rec* x, int bit, epoint* p) { return epoint_set(x, x, bit, p); }
-    /// x = the affine x-coordinate of P as an integer (0 for infinity).
-    static void get_x(epoint* p, big x) { epoint_get(p, x, x); }
+    /// x = the affine x-coordinate of P as an integer (0 for infinity). The
+    /// searches keep their points affine, so only x is converted back.
+    static void get_x(epoint* p, big x) {
+        if (p->marker == EPOINT_INFINITY)
+            big_zero(x);
+        else if (p->marker == EPOINT_NORMALIZED)
+            redc(p->x, x);
+        else
+            epoint_get(p, x, x);
+    }
     static void add(epoint* p, epoint* q) { ecurve_add(p, q); }
     static void twice(epoint* p) { ecurve_double(p); }
     static void multi_add(int m, epoint** x, epoint** w) { ecurve_multi_add(m, x, w); }

@@ -165,6 +165,34 @@ def main():
     w(f"J = {1728 * a3 * pow(a3 + 27 * b * b, -1, p) % p:X}\n")
     w(narrative_extras(p, np, lst))
 
+    # A curve for the stop points: some prime modulus with two distinct
+    # eigenvalues of Frobenius (t^2 - 4p a non-zero square mod l) whose smaller
+    # representative +-lambda is not 1, and a prime power l = q^k whose first
+    # candidate (i = +-t mod q, 1 <= i <= l/2) is not the answer.
+    while True:
+        p = random_prime(76)
+        a, b = random_curve(p)
+        np = card_gfp([(p, a, b)])[0]
+        t = p + 1 - np
+        lst = moduli(p, e_gfp(76), False)
+        two = power = False
+        for l in lst[1:]:
+            tl, pl = t % l, p % l
+            if isprime(l):
+                disc = (tl * tl - 4 * pl) % l
+                if disc and pow(disc, (l - 1) // 2, l) == 1:
+                    roots = [z for z in range(1, l) if (z * z - tl * z + pl) % l == 0]
+                    two = two or min(min(z, l - z) for z in roots) > 1
+            else:
+                q = [r for r in primerange(2, l + 1) if l % r == 0][0]
+                cands = [i for i in range(1, l // 2 + 1) if i % q == tl % q or (l - i) % q == tl % q]
+                power = power or (tl != 0 and cands and cands[0] != min(tl, l - tl))
+        if two and power:
+            break
+    w(f"\n[GFpStop]\nP = {p:X}\nA = {a:X}\nB = {b:X}\nNP = {np:X}\n")
+    w("Moduli = " + ",".join(str(l) for l in lst) + "\n")
+    w("Residues = " + ",".join(str(np % l) for l in lst) + "\n")
+
     # Composite cofactors for the classification lines: counts of 56 to 64 bits
     # whose cofactor after the small primes is composite, with and without
     # small factors.
