@@ -46,11 +46,23 @@ void FactorReport::record_value(const big_rec* v) {
 }
 
 void FactorReport::set_status(std::string_view text, int code) {
+    std::function<void(int, const std::string&)> listener;
+    std::string copy;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_status.assign(text.substr(0, kFactorStatusLimit));
+        set_status_code(code);
+        if (m_listener) {
+            listener = m_listener;
+            copy = m_status;
+        }
     }
-    set_status_code(code);
+    if (listener) listener(code, copy);
+}
+
+void FactorReport::set_listener(std::function<void(int code, const std::string& text)> listener) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_listener = std::move(listener);
 }
 
 std::string FactorReport::list_text() const {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -74,6 +75,11 @@ class FactorReport {
         return m_code.compare_exchange_strong(expected, desired, std::memory_order_acq_rel);
     }
 
+    /// Called (on the writing thread, after the change) with the new code and
+    /// text of every set_status; an empty function removes it. Lets a caller
+    /// follow the run step by step, e.g. to stop it at a given method.
+    void set_listener(std::function<void(int code, const std::string& text)> listener);
+
     std::string list_text() const;
     int line_count() const { return m_lines.load(std::memory_order_acquire); }
     std::string status_text() const;
@@ -89,6 +95,7 @@ class FactorReport {
     std::atomic<int> m_lines{0};
     std::atomic<int> m_code{kStatusIdle};
     std::atomic<int> m_stop{0};
+    std::function<void(int, const std::string&)> m_listener;
 };
 
 /// The process-wide record shared by the factoring worker, its display poller

@@ -26,6 +26,7 @@ import subprocess
 import sympy
 
 rng = random.Random(20240620)
+sympy_seed = random.seed(20240620)  # sympy.randprime draws from the random module
 OUT = "tests/vectors/numtheory/factor.txt"
 L1 = 10000
 L2_PM1 = 11259375
@@ -64,10 +65,12 @@ def largest_factor(m):
 
 
 def hard_prime(bits, l2=L2_ECM):
-    """A random prime whose p - 1 and p + 1 both have a prime factor above l2."""
+    """A random prime whose p - 1 and p + 1 both have a prime factor above l2
+    (checked by factoring up to 128 bits; above that a random prime fails the
+    check with probability below 1e-9, by Dickman's function)."""
     while True:
-        p = sympy.randprime(1 << (bits - 1), 1 << bits) if bits > 2 else 3
-        if largest_factor(p - 1) > l2 and largest_factor(p + 1) > l2:
+        p = sympy.randprime(1 << (bits - 1), 1 << bits)
+        if bits > 128 or (largest_factor(p - 1) > l2 and largest_factor(p + 1) > l2):
             return p
 
 
@@ -152,7 +155,7 @@ def gp_orders(primes, sigma):
 def ecm_case(digits, sigma, total_bits):
     while True:
         cands = [sympy.randprime(10 ** (digits - 1), 10 ** digits) for _ in range(400)]
-        cands = [p for p in cands if largest_factor(p - 1) > L2_PM1 and largest_factor(p + 1) > L2_PM1]
+        cands = [p for p in cands if largest_factor(p - 1) > L2_ECM and largest_factor(p + 1) > L2_ECM]
         for p, order in zip(cands, gp_orders(cands, sigma)):
             if order % 12 == 0 and phase_ok(order, L2_ECM):
                 q = hard_prime(total_bits - p.bit_length())
@@ -212,6 +215,21 @@ def main():
     p = hard_prime(50)
     q = hard_prime(100)
     out += ["[BenchRho]", f"N = {h(p * q)}", f"P = {h(p)}", ""]
+
+    # P - 1 degenerate: both primes have their phase-2 prime between the gcds at
+    # steps 32100 and 64200 (primes about 393000 and 820000), so that gcd is N.
+    def degenerate_prime():
+        primes = list(sympy.primerange(3, 2000))
+        while True:
+            r = sympy.randprime(420000, 780000)
+            m = 2 * r
+            while m.bit_length() < 64:
+                m *= rng.choice(primes)
+            if m.bit_length() == 64 and sympy.isprime(m + 1) and phase_ok(m, L2_PM1):
+                return m + 1, r
+    (p1, r1), (p2, r2) = degenerate_prime(), degenerate_prime()
+    out += ["[Pm1Degenerate]", f"N = {h(p1 * p2)}", f"P = {h(p1)}", f"Q = {h(p2)}",
+            f"# phase-2 primes {r1} and {r2}", ""]
 
     with open(OUT, "w") as f:
         f.write("\n".join(out))
