@@ -17,24 +17,17 @@ struct Driver {
     FactorReport& report;
     big before;
 
-    // The status text of the run's ending and its outcome.
-    FactorOutcome stop(const char* text) {
-        report.set_status(text, report.status_code());
+    // The run's ending: its status text, the cofactor recorded, then the code.
+    FactorOutcome end(const char* text, int code, FactorOutcome outcome) {
+        report.set_status_text(text);
         report.record_value(n);
-        report.set_status_code(kStatusStopped);
-        return FactorOutcome::stopped;
+        if (in.before_final) in.before_final();
+        report.set_status(text, code);
+        return outcome;
     }
-    FactorOutcome done(const char* text) {
-        report.set_status(text, report.status_code());
-        report.record_value(n);
-        report.set_status_code(kStatusFactored);
-        return FactorOutcome::factored;
-    }
-    FactorOutcome exhausted() {
-        report.record_value(n);
-        report.set_status("All Factor Method Done.\r\n", kStatusExhausted);
-        return FactorOutcome::exhausted;
-    }
+    FactorOutcome stop(const char* text) { return end(text, kStatusStopped, FactorOutcome::stopped); }
+    FactorOutcome done(const char* text) { return end(text, kStatusFactored, FactorOutcome::factored); }
+    FactorOutcome exhausted() { return end("All Factor Method Done.\r\n", kStatusExhausted, FactorOutcome::exhausted); }
     void mark() { big_copy(n, before); }
     // The method recorded new factors and the remaining N passes the test.
     bool success() { return big_compare(n, before) != 0 && prp_default(n); }

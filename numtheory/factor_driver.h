@@ -14,6 +14,11 @@ struct FactorInputs {
     /// The curve count is read again before every curve.
     std::function<uint64_t()> ecm_curves;
     std::function<uint64_t()> ecm_k;
+    /// Runs just before the final status code (2, 4 or 5) is set, when the
+    /// texts and the cofactor are already in the report: the worker finishes
+    /// its slot here, so that a display of the final status comes after the
+    /// window has returned to its idle state. May be empty.
+    std::function<void()> before_final;
 };
 
 enum class FactorOutcome {

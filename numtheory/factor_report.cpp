@@ -11,6 +11,14 @@ void FactorReport::clear() {
     m_lines.store(0, std::memory_order_release);
 }
 
+void FactorReport::clear_if_idle() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_code.load(std::memory_order_acquire) != kStatusIdle) return;
+    m_list.clear();
+    m_status.clear();
+    m_lines.store(0, std::memory_order_release);
+}
+
 void FactorReport::add_line(std::string_view line) {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_list.size() + line.size() + 2 > kFactorListLimit) return;
@@ -58,6 +66,11 @@ void FactorReport::set_status(std::string_view text, int code) {
         }
     }
     if (listener) listener(code, copy);
+}
+
+void FactorReport::set_status_text(std::string_view text) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_status.assign(text.substr(0, kFactorStatusLimit));
 }
 
 void FactorReport::set_listener(std::function<void(int code, const std::string& text)> listener) {

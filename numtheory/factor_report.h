@@ -53,6 +53,9 @@ class FactorReport {
    public:
     /// Empties both texts and the line count.
     void clear();
+    /// clear() unless a run has set a status code since the last finish (the
+    /// poller's clearing must not wipe a run that has just started).
+    void clear_if_idle();
 
     /// Appends `line` and "\r\n" unless the list would pass its limit.
     void add_line(std::string_view line);
@@ -67,6 +70,8 @@ class FactorReport {
 
     /// Replaces the status text (cut to its limit) and sets the code.
     void set_status(std::string_view text, int code);
+    /// Replaces the status text only (no code change, no listener call).
+    void set_status_text(std::string_view text);
     void set_status_code(int code) { m_code.store(code, std::memory_order_release); }
     int status_code() const { return m_code.load(std::memory_order_acquire); }
     /// Sets the code to `desired` only while it still is `expected` (the poller's

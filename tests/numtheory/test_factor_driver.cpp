@@ -31,7 +31,7 @@ class FactorDriver : public testsupport::EngineTest {
         return o;
     }
     FactorReport report;
-    FactorInputs inputs{[] { return uint64_t{50}; }, [] { return uint64_t{101}; }};
+    FactorInputs inputs{[] { return uint64_t{50}; }, [] { return uint64_t{101}; }, {}};
     std::vector<std::string> texts;
     std::string cofactor;
     int stop_code = -1;

@@ -26,12 +26,19 @@ import subprocess
 import sympy
 
 rng = random.Random(20240620)
-sympy_seed = random.seed(20240620)  # sympy.randprime draws from the random module
 OUT = "tests/vectors/numtheory/factor.txt"
 L1 = 10000
 L2_PM1 = 11259375
 L2_ECM = 22518750
 LAST1 = 9973
+
+
+def rand_prime(lo, hi):
+    """A prime in [lo, hi) drawn from the script's own generator (reproducible)."""
+    while True:
+        p = sympy.nextprime(rng.randrange(lo, hi) - 1)
+        if p < hi:
+            return p
 
 
 def h(x):
@@ -69,7 +76,7 @@ def hard_prime(bits, l2=L2_ECM):
     (checked by factoring up to 128 bits; above that a random prime fails the
     check with probability below 1e-9, by Dickman's function)."""
     while True:
-        p = sympy.randprime(1 << (bits - 1), 1 << bits)
+        p = rand_prime(1 << (bits - 1), 1 << bits)
         if bits > 128 or (largest_factor(p - 1) > l2 and largest_factor(p + 1) > l2):
             return p
 
@@ -81,7 +88,7 @@ def smooth_prime(bits, sign, phase2):
     while True:
         m = 2
         if phase2:
-            m *= sympy.randprime(20000, 2000000)
+            m *= rand_prime(20000, 2000000)
         while m.bit_length() < bits - 12:
             m *= rng.choice(primes)
         # Fill up to the size with a cofactor made of small primes.
@@ -154,7 +161,7 @@ def gp_orders(primes, sigma):
 
 def ecm_case(digits, sigma, total_bits):
     while True:
-        cands = [sympy.randprime(10 ** (digits - 1), 10 ** digits) for _ in range(400)]
+        cands = [rand_prime(10 ** (digits - 1), 10 ** digits) for _ in range(400)]
         cands = [p for p in cands if largest_factor(p - 1) > L2_ECM and largest_factor(p + 1) > L2_ECM]
         for p, order in zip(cands, gp_orders(cands, sigma)):
             if order % 12 == 0 and phase_ok(order, L2_ECM):
@@ -173,7 +180,7 @@ def main():
     # Rho: N = P * Q with P found within 2000 iterations.
     for pbits, qbits in ((18, 42), (20, 60), (21, 120), (22, 178)):
         while True:
-            p = sympy.randprime(1 << (pbits - 1), 1 << pbits)
+            p = rand_prime(1 << (pbits - 1), 1 << pbits)
             q = hard_prime(qbits)
             sim = rho_simulate(p * q)
             if sim and sim[0] == p and sim[1] <= 1500:
@@ -221,7 +228,7 @@ def main():
     def degenerate_prime():
         primes = list(sympy.primerange(3, 2000))
         while True:
-            r = sympy.randprime(420000, 780000)
+            r = rand_prime(420000, 780000)
             m = 2 * r
             while m.bit_length() < 64:
                 m *= rng.choice(primes)
