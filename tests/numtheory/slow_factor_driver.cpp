@@ -1,4 +1,5 @@
-// The longer factoring runs: MPQS on 160- and 200-bit balanced semiprimes, the
+// The longer factoring runs: ECM on a 320-bit number with a 20-digit factor,
+// MPQS on 160- and 200-bit balanced semiprimes, the
 // driver's method order on 200 bits (rho, P+1, P-1, MPQS; no ECM) and 320 bits
 // (rho, P+1, P-1, ECM; no MPQS), ecm_n = 0 / ecm_k = 3 through the driver, and
 // STOP in P-1, ECM and MPQS. Numbers from tests/vectors/numtheory/factor.txt.
@@ -53,6 +54,24 @@ TEST_F(SlowFactor, MpqsBalancedSemiprime160) {
         EXPECT_EQ(factor_mpqs(n, r), kFactorFound);
         factortest::expect_factors(r, n, {c.get("P"), c.get("Q")}, c.get("N"));
     }
+}
+
+TEST_F(SlowFactor, EcmFindsTwentyDigitFactor) {
+    // The Suyama curve with sigma = 101 has an order modulo P whose prime powers
+    // below 10000 divide their phase-1 exponents and whose one larger prime lies
+    // in phase 2 (the factorisation is in the vector file, from PARI's ellcard):
+    // the first curve must find P.
+    const auto c = section("Ecm").front();
+    Big n(c.get("N"));
+    FactorReport r;
+    int curves = 0;
+    r.set_listener([&](int code, const std::string& text) {
+        if (code == kStatusEcm && text.rfind("ECM ", 0) == 0) ++curves;
+    });
+    const auto sigma = static_cast<uint32_t>(std::stoul(c.get("Sigma")));
+    EXPECT_EQ(factor_ecm(n, kPm1Limit1, kEcmLimit2, [] { return 5u; }, sigma, r), kFactorPrime);
+    EXPECT_EQ(curves, 1);
+    factortest::expect_factors(r, n, {c.get("P"), c.get("Q")}, c.get("N"));
 }
 
 TEST_F(SlowFactor, Order200BitsEndsInQs) {

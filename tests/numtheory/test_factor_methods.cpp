@@ -150,22 +150,6 @@ TEST_F(FactorMethods, PrimeInputAndLimits) {
     }
 }
 
-TEST_F(FactorMethods, EcmFindsTwentyDigitFactor) {
-    // The Suyama curve with sigma = 101 has an order modulo P whose prime powers
-    // below 10000 divide their phase-1 exponents and whose one larger prime
-    // (4300867) is covered by phase 2: the first curve must find P.
-    const auto c = first("Ecm");
-    Big n(c.get("N"));
-    int curves = 0;
-    report.set_listener([&](int code, const std::string& text) {
-        if (code == kStatusEcm && text.rfind("ECM ", 0) == 0) ++curves;
-    });
-    const auto sigma = static_cast<uint32_t>(std::stoul(c.get("Sigma")));
-    EXPECT_EQ(factor_ecm(n, kPm1Limit1, kEcmLimit2, [] { return 5u; }, sigma, report), kFactorPrime);
-    EXPECT_EQ(curves, 1);
-    expect_factors(report, n, {c.get("P"), c.get("Q")}, c.get("N"));
-}
-
 TEST_F(FactorMethods, EcmCurveCountAndFirstK) {
     // ecm_n = 0 runs one curve, ecm_k = 3 starts at K = 9; the count is read
     // again before every curve.
