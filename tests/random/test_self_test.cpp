@@ -8,7 +8,7 @@
 
 #include <atomic>
 #include <chrono>
-#include <regex>
+#include <cctype>
 #include <thread>
 #include <string>
 #include <vector>
@@ -17,6 +17,23 @@
 #include "tests/support/engine_fixture.h"
 
 namespace {
+
+// The text with every number (digits, with a minus sign after ":", "/" or ",")
+// replaced by "#".
+std::string mask_numbers(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size();) {
+        if (std::isdigit(static_cast<unsigned char>(s[i])) || (s[i] == '-' && i > 0 && (s[i - 1] == ':' || s[i - 1] == '/' || s[i - 1] == ',') &&
+             i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
+            out += '#';
+            ++i;
+            while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+        } else {
+            out += s[i++];
+        }
+    }
+    return out;
+}
 
 // Every reading of the counter moves it by 1000 ticks at 10^6 Hz: a timed span
 // reads it twice, so every time comes out as 1000 * 100000 / 10^6 = 100.
@@ -133,10 +150,9 @@ TEST_F(SelfTest, FullRunReportsAndWarnsAboutATable) {
     EXPECT_EQ(view.status[0],
               "Init Prime Table\r\n64K:0 Err,100 us\r\n1024K:1 Er,100 us\r\nBenchmark ECDSA/MUL\r\n"
               "B-163:33/33 us\r\nB-233:33/33 us\r\nB-283:50/50 us\r\nB-409:100/100 us\r\nB-571:100/100 us");
-    const std::regex layout(
-        "Init Prime Table\r\n64K:0 Err,[0-9]+ us\r\n1024K:1 Er,[0-9]+ us\r\nBenchmark ECDSA/MUL"
-        "(\r\nB-(163|233|283|409|571):[0-9]+/[0-9]+ us){5}");
-    EXPECT_TRUE(std::regex_match(view.status[0], layout));
+    EXPECT_EQ(mask_numbers(view.status[0]),
+              "Init Prime Table\r\n#K:# Err,# us\r\n#K:# Er,# us\r\nBenchmark ECDSA/MUL\r\n"
+              "B-#:#/# us\r\nB-#:#/# us\r\nB-#:#/# us\r\nB-#:#/# us\r\nB-#:#/# us");
     EXPECT_EQ(view.boxes, (std::vector<std::string>{"Oh, bug found...|Init Prime Table Error,\r\nReport this to tovrel.\r\n"}));
     EXPECT_TRUE(view.failures.empty());
 }
