@@ -1,4 +1,4 @@
-// A deliberately naive reference for curves over GF(p) of up to 288 bits and
+// A deliberately naive reference for curves over GF(p) of up to 416 bits and
 // over GF(2^m) with m < 192, kept apart from the engine: fixed arrays of words,
 // modular products by double-and-add (shift-and-add over GF(2)), inverses by
 // the (binary) extended Euclidean algorithm,
@@ -8,13 +8,14 @@
 
 #include <array>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
 
 namespace naive {
 
-constexpr int kWords = 10;  // 320 bits: room for a sum of two 288-bit values
+constexpr int kWords = 14;  // 448 bits: room for a sum of two 416-bit values
 
 struct U {
     std::array<uint32_t, kWords> w{};
@@ -32,7 +33,9 @@ inline U from_hex(std::string_view s) {
     int bit = 0;
     for (size_t i = s.size(); i-- > 0; bit += 4) {
         const int v = hex_value(s[i]);
-        if (v > 0) x.w[bit / 32] |= static_cast<uint32_t>(v) << (bit % 32);
+        if (v <= 0) continue;
+        if (bit >= kWords * 32) throw std::length_error("naive::from_hex: too long");
+        x.w[bit / 32] |= static_cast<uint32_t>(v) << (bit % 32);
     }
     return x;
 }
@@ -214,7 +217,9 @@ inline F from_hex(std::string_view s) {
     int bit = 0;
     for (size_t i = s.size(); i-- > 0; bit += 4) {
         const int v = naive::hex_value(s[i]);
-        if (v > 0) x.w[bit / 64] |= static_cast<uint64_t>(v) << (bit % 64);
+        if (v <= 0) continue;
+        if (bit >= 192) throw std::length_error("naive2::from_hex: too long");
+        x.w[bit / 64] |= static_cast<uint64_t>(v) << (bit % 64);
     }
     return x;
 }
