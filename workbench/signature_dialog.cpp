@@ -7,6 +7,7 @@
 
 #include "engine/hash.h"
 #include "workbench/codecs.h"
+#include "workbench/commands.h"
 #include "workbench/number_text.h"
 #include "workbench/signature_internal.h"
 #include "workbench/workbench.h"
@@ -353,3 +354,8 @@ std::optional<BigInt> SignatureDialog::read_number(ControlId box) {
 }
 
 void SignatureDialog::write_number(ControlId box, const BigInt& x) { set_text(box, hex_number(x.get())); }
+
+// T&EST opens the dialog once its checks pass.
+KORVATH_ACTIONS(register_signature_dialog) {
+    registry.signature_dialog([](Workbench& wb) { open_signature_test_dialog(wb); });
+}

@@ -128,10 +128,8 @@ class SignatureDialog : public testsupport::WorkbenchTest {
         return KeySet{d.hex(), rx.hex(), ry.hex()};
     }
 
-    /// Puts the curve and the key set into the main window as a user types
-    /// them, makes the curve current and opens the dialog.
-    void open_on(const StandardCurve& c, const KeySet& k,
-                 std::function<SignatureKeys(Workbench&)> keys = read_signature_keys) {
+    /// Puts the curve and the key set into the main window as a user types them.
+    void type_key_set(const StandardCurve& c, const KeySet& k) {
         if (c.binary) {
             ASSERT_TRUE(win->choose(ctl::curve_type, 1));
             const auto& e = c.poly_exponents;
@@ -151,6 +149,19 @@ class SignatureDialog : public testsupport::WorkbenchTest {
         ASSERT_TRUE(type(ctl::GY, c.gy));
         ASSERT_TRUE(type(ctl::RX, k.rx));
         ASSERT_TRUE(type(ctl::RY, k.ry));
+    }
+
+    /// Types the key set and presses T&EST, which checks it, makes the curve
+    /// current and opens the dialog.
+    void open_on(const StandardCurve& c, const KeySet& k) {
+        type_key_set(c, k);
+        ASSERT_TRUE(win->click(ctl::test));
+        ASSERT_NE(dlg(), nullptr) << pane();
+    }
+
+    /// The same with the key set read by `keys` (the curve made current here).
+    void open_on(const StandardCurve& c, const KeySet& k, std::function<SignatureKeys(Workbench&)> keys) {
+        type_key_set(c, k);
         make_current(c);
         open_signature_test_dialog(*wb, std::move(keys));
         ASSERT_NE(dlg(), nullptr);
