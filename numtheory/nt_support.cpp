@@ -3,6 +3,9 @@
 #include <array>
 #include <cstdio>
 
+#include "engine/modular.h"
+#include "numtheory/progress_log.h"
+
 namespace nt {
 
 PointBlock::PointBlock(int count)
@@ -51,6 +54,45 @@ const std::vector<int>& primes_below_65536() {
         return v;
     }();
     return primes;
+}
+
+// The classification line of a point count: NP trial-divided by the first
+// 6541 primes, and the cofactor tested for primality.
+void classify_count(const big_rec* np) {
+    constexpr int kClassifyPrimes = 6541;  // 2 .. 65519
+    Num cof, small;
+    if (engine_error() != 0) return;
+    big_copy(np, cof);
+    int nf = 0;
+    const std::vector<int>& primes = primes_below_65536();
+    if (big_compare(cof, small) > 0) {  // small is 0 here: positive NP only
+        for (int i = 0; i < kClassifyPrimes; ++i) {
+            const int p = primes[static_cast<size_t>(i)];
+            while (remain(cof, p) == 0 && !is_one(cof)) {
+                subdiv(cof, p, cof);
+                ++nf;
+            }
+            // Past the cofactor itself: nothing more divides it.
+            if (big_len(cof) <= 1 && low32(cof) < 0x80000000u && static_cast<uint32_t>(p) >= low32(cof))
+                break;
+            if (engine_error() != 0) return;
+        }
+    }
+    if (is_one(cof)) {
+        log_append(format("NP (nf#%d small factored) = %s\r\n", nf, text(np).c_str()));
+        return;
+    }
+    Num rest;
+    big_copy(np, small);
+    divide(small, cof, rest);  // rest = NP / cof
+    if (isprime(cof)) {
+        log_append(format("NP(nf#%d * Prime) = %s * %s\r\n", nf, text(rest).c_str(), text(cof).c_str()));
+    } else if (nf > 0) {
+        log_append(
+            format("NP(nf#%d * Composite) = %s * %s\r\n", nf, text(rest).c_str(), text(cof).c_str()));
+    } else {
+        log_append(format("NP(Composite) = %s\r\n", text(np).c_str()));
+    }
 }
 
 }  // namespace nt

@@ -55,6 +55,11 @@ std::string text(const big_rec* x);
 /// printf-style formatting into a string.
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
+/// Appends the classification line of a point count NP > 0: NP trial-divided
+/// by the first 6541 primes (2 .. 65519), nf the number of divisions, the
+/// cofactor named "small factored" (1), "Prime" or "Composite".
+void classify_count(const big_rec* np);
+
 /// The 6542 primes below 2^16 in increasing order (2, 3, 5, ..., 65521).
 const std::vector<int>& primes_below_65536();
 

@@ -23,6 +23,13 @@ struct TraceResidues {
 bool schoof_residues_gfp(const big_rec* A, const big_rec* B, const big_rec* p, bool special,
                          const SchoofModuli& mods, TraceResidues& out);
 
+/// Over GF(2^m) with the curve y^2 + x y = x^3 + A x^2 + B current (A, B
+/// reduced): every modulus of the list after the first (t is odd, so t mod 2
+/// is known), with its narrative; powers of 2 by the 2-adic walk. False when a
+/// stop was requested; the abort text is then in the log.
+bool schoof_residues_gf2m(const big_rec* A, const big_rec* B, int m, const SchoofModuli& mods,
+                          TraceResidues& out);
+
 /// Restores the polynomial abort check on every exit.
 class PolyAbortScope {
    public:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/ec2.h"
 #include "engine/ecp.h"
@@ -54,6 +55,36 @@ TEST_F(SlowCountTest, Prime192v1) { count_gfp("prime192v1"); }
 TEST_F(SlowCountTest, Secp224r1) { count_gfp("secp224r1"); }
 TEST_F(SlowCountTest, BrainpoolP224r1) { count_gfp("brainpoolP224r1"); }
 TEST_F(SlowCountTest, Prime256v1) { count_gfp("prime256v1"); }
+
+// Published binary curves: B-163, K-163, sect113r1, sect131r1.
+void count_binary(const std::string& name) {
+    const curvedata::StandardCurve c = curvedata::standard_curve(name);
+    const std::vector<int>& e = c.poly;  // m, a[, b, c], 0
+    const int b = e.size() == 5 ? e[2] : 0, cc = e.size() == 5 ? e[3] : 0;
+    Big A(c["a"]), B(c["b"]), result(0), z(0), n(c["n"]), np;
+    premult(n, std::stoi(c["h"]), np);
+    count_points_gf2m(result, e[0], e[1], b, cc, A, B, KangarooMode::count_points, z, z, z, z, z, z);
+    EXPECT_EQ(result.hex(), np.hex()) << progress_log().text();
+    EXPECT_EQ(engine_error(), 0);
+}
+
+TEST_F(SlowCountTest, Sect113r1) { count_binary("sect113r1"); }
+TEST_F(SlowCountTest, Sect131r1) { count_binary("sect131r1"); }
+TEST_F(SlowCountTest, Sect163k1) { count_binary("sect163k1"); }
+TEST_F(SlowCountTest, Sect163r2) { count_binary("sect163r2"); }
+
+TEST_F(SlowCountTest, PariVectorsBinary) {
+    for (const VectorCase& c : load_vectors("numtheory/count.txt")) {
+        if (c.section != "GF2m") continue;
+        SCOPED_TRACE(c.where);
+        const std::vector<int> basis = int_list(c.get("Basis"));
+        Big A(c.get("A")), B(c.get("B")), result(0), z(0);
+        log_clear();
+        count_points_gf2m(result, std::stoi(c.get("M")), basis[0], basis[1], basis[2], A, B,
+                          KangarooMode::count_points, z, z, z, z, z, z);
+        EXPECT_EQ(result.hex(), c.get("NP"));
+    }
+}
 
 // Logarithms and orders in bands of 32, 40 and 48 bits on secp112r1 with
 // herd_kangaroo, and logarithms with trap_kangaroo up to 40 bits (its single

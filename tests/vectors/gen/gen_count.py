@@ -255,6 +255,37 @@ def main():
     for (m, basis, a, b), np in zip(cases, card_gf2m(cases)):
         w(f"\n[GF2m]\nM = {m}\nBasis = {basis[0]},{basis[1]},{basis[2]}\nA = {a:X}\nB = {b:X}\nNP = {np:X}\n")
 
+    # A curve for the stop points over GF(2^84) (moduli 2, 3, 5, 7, 9, 11, 128): a prime
+    # with two distinct eigenvalues whose smaller representative is not 1, and
+    # a prime with none (t^2 - 4q a non-square) whose first candidate (i with
+    # (i^2 - 4q | l) = -1) is not the answer.
+    m = 84
+    basis = basis_of(m)
+    lst = moduli(2**m, e_gf2m(m), True)
+    for attempt in range(2000):
+        a, b = random.getrandbits(m), random.getrandbits(m) | 1
+        np = card_gf2m([(m, basis, a, b)])[0]
+        q, t = 2**m, 2**m + 1 - np
+        two = none = False
+        for l in [l for l in lst if l > 2 and isprime(l)]:
+            tl, ql = t % l, q % l
+            disc = (tl * tl - 4 * ql) % l
+            if disc and pow(disc, (l - 1) // 2, l) == 1:
+                roots = [z for z in range(1, l) if (z * z - tl * z + ql) % l == 0]
+                two = two or min(min(z, l - z) for z in roots) > 1
+            elif disc:
+                cands = [i for i in range(1, l // 2 + 1)
+                         if pow((i * i - 4 * ql) % l, (l - 1) // 2, l) == l - 1]
+                none = none or (cands and cands[0] != min(tl, l - tl) and tl != 0)
+        if two and none:
+            break
+    else:
+        raise SystemExit("no stop-point curve found over GF(2^84)")
+    lst = moduli(2**m, e_gf2m(m), True)
+    w(f"\n[GF2mStop]\nM = {m}\nBasis = {basis[0]},{basis[1]},{basis[2]}\nA = {a:X}\nB = {b:X}\nNP = {np:X}\n")
+    w("Moduli = " + ",".join(str(l) for l in lst) + "\n")
+    w("Residues = " + ",".join(str(np % l) for l in lst) + "\n")
+
     m = 64
     basis = basis_of(m)
     a, b = random.getrandbits(m), random.getrandbits(m) | 1
