@@ -58,3 +58,8 @@ bool init_curve(CurveSetup& s, bool reduce) {
     }
     return init_gf2m_curve(s.m, s.a, s.b, s.c, s.A, s.B);
 }
+
+void empty_field(Workbench& wb, int index) {
+    engine_checkpoint();
+    wb.fields().clear_field(index);
+}

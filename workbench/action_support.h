@@ -35,3 +35,5 @@ std::string curve_setup(Workbench& wb, CurveSetup& s);
 /// Makes the curve current. GF(2^m): P := 2^m, A and B reduced modulo 2^m first
 /// when `reduce` is set; false when the engine refuses the curve. GF(p): (A, B, P).
 bool init_curve(CurveSetup& s, bool reduce);
+/// Empties field `index` as CLEAR ECC does (a stopped worker empties nothing).
+void empty_field(Workbench& wb, int index);

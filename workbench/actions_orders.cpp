@@ -5,6 +5,8 @@
 // engine's checkpoints); GET ORD and the kangaroo search are asked to stop
 // through the progress log's abort request, which their engines poll.
 #include "engine/modular.h"
+#include "numtheory/kangaroo.h"
+#include "numtheory/point_count.h"
 #include "numtheory/progress_log.h"
 #include "random/entropy.h"
 #include "workbench/action_support.h"
@@ -120,9 +122,108 @@ void coefficients_from_points(WorkerRun& run) {
     run.finish();
 }
 
+
+/// GET ORD: with G on the curve and R not, the n in [L, H] with n*G = O (into
+/// Q); with both, the k with k*G = R (into k).
+void search_order_or_key(WorkerRun& run) {
+    Workbench& wb = run.workbench();
+    const BigInt gx = read_value(wb, ctl::GX), gy = read_value(wb, ctl::GY);
+    const BigInt rx = read_value(wb, ctl::RX), ry = read_value(wb, ctl::RY);
+    const BigInt lower = read_value(wb, ctl::S), upper = read_value(wb, ctl::H);
+    BigInt limit;
+    const BigInt width = upper - lower;
+    expb2(16, limit.get());
+    if (width < limit) {
+        run.refuse("L/H BAND for Kangaroo Algorithm must >= 16 bits");
+        return;
+    }
+    expb2(65, limit.get());
+    if (width > limit) {
+        run.refuse("L/H BAND for Kangaroo Algorithm must <= 65 bits");
+        return;
+    }
+    run.begin();
+    CurveSetup s;
+    std::string message = curve_setup(wb, s);
+    if (message.empty() && s.binary && s.B.is_zero()) message = "Not Allowed in GF(2^M), B=0\r\n";
+    if (message.empty()) {
+        init_curve(s, false);  // a refused GF(2^m) curve shows as G off the curve
+        CurvePoint g(s.binary), r(s.binary);
+        const bool g_ok = !gx.is_zero() && g.set(gx, gy);
+        const bool r_ok = !rx.is_zero() && r.set(rx, ry);
+        if (!g_ok) {
+            message = "Error G(x,y)";
+        } else {
+            const KangarooMode mode = r_ok ? KangarooMode::logarithm : KangarooMode::order_multiple;
+            log_clear();
+            set_run_state(RunState::running);
+            // Every answer lies in [L, H]: L - 1 left in place means none was found.
+            const BigInt none = lower - 1;
+            BigInt found = none;
+            if (s.binary)
+                count_points_gf2m(found.get(), s.m, s.a, s.b, s.c, s.A.get(), s.B.get(), mode, gx.get(), gy.get(),
+                                  rx.get(), ry.get(), lower.get(), upper.get());
+            else
+                count_points_gfp(found.get(), s.A.get(), s.B.get(), s.P.get(), mode, gx.get(), gy.get(), rx.get(),
+                                 ry.get(), lower.get(), upper.get());
+            // A stopped search stores nothing, and it ends its run like any
+            // other, so that no abort request outlives it.
+            const bool aborted = abort_requested();
+            if (aborted) wb.set_status("thread exit ok");
+            set_run_state(RunState::finished);
+            if (!aborted && found != none) {
+                store_value(wb, mode == KangarooMode::logarithm ? ctl::K : ctl::Q, found);
+                wb.fields().redisplay_changed_fields();
+            }
+        }
+    }
+    if (!message.empty()) wb.set_large_pane(message);
+    run.finish();
+}
+
+/// "Kangaroo k*G=R": one tame and one wild kangaroo for k in [L, H]; the answer
+/// is reported in the progress log only.
+void kangaroo_logarithm(WorkerRun& run) {
+    Workbench& wb = run.workbench();
+    run.begin();
+    const BigInt q = read_value(wb, ctl::Q);
+    const BigInt gx = read_value(wb, ctl::GX), gy = read_value(wb, ctl::GY);
+    const BigInt rx = read_value(wb, ctl::RX), ry = read_value(wb, ctl::RY);
+    const BigInt lower = read_value(wb, ctl::S), upper = read_value(wb, ctl::H);
+    CurveSetup s;
+    std::string message = curve_setup(wb, s);
+    if (message.empty())
+        message = s.binary ? test_point_order_gf2m(s.m, s.a, s.b, s.c, s.A, s.B, q, gx, gy, true, 0)
+                           : test_point_order_gfp(s.A, s.B, s.P, q, gx, gy, true, 0);
+    // The order test left the curve current. A point R off the curve has no
+    // logarithm: searching for it would report the logarithm of some other point.
+    CurvePoint g(s.binary), r(s.binary);
+    if (message.empty() && !r.set(rx, ry)) message = "Point R(x,y) is not OK.";
+    if (!message.empty()) {
+        wb.set_large_pane(message);
+        run.finish();
+        return;
+    }
+    g.set(gx, gy);
+    log_clear();
+    set_run_state(RunState::running);
+    log_append("Kangaroo k*G(x,y)=R(x,y)\r\nG(x), R(x), Order,klow=\r\n" + hex(gx) + "\r\n" + hex(rx) + "\r\n" + hex(q) +
+               "\r\n" + hex(lower) + "\r\n");
+    BigInt work;
+    if (s.binary)
+        trap_kangaroo2(work.get(), g.get(), r.get(), lower.get(), upper.get());
+    else
+        trap_kangaroo(work.get(), g.get(), r.get(), lower.get(), upper.get());
+    if (abort_requested()) wb.set_status("thread exit ok");
+    set_run_state(RunState::finished);
+    run.finish();
+}
+
 }  // namespace
 
 KORVATH_ACTIONS(register_order_actions) {
     registry.worker_entry(5, new_base_point);
+    registry.worker_entry(6, search_order_or_key);
     registry.worker_entry(7, coefficients_from_points);
+    registry.worker_entry(8, kangaroo_logarithm);
 }
