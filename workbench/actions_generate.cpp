@@ -27,6 +27,13 @@ int generation_bits(Workbench& wb) {
     return static_cast<int>(std::clamp(v, 3u, 1024u));
 }
 
+/// GENERATE's count polls the abort request but is no slot STOP asks to stop
+/// that way: a request still raised is left over from a search that ended as
+/// STOP was pressed, and must not cut the count short.
+void clear_stale_abort() {
+    if (abort_requested()) set_run_state(RunState::idle);
+}
+
 /// With both boxes clear, S and H are always fresh and consistent; a ticked box
 /// keeps the user's value.
 void refresh_seed_and_hash(Workbench& wb, bool new_s, bool new_h) {
@@ -96,6 +103,7 @@ void generate_gfp(WorkerRun& run) {
     }
     const bool counted = bits(P) <= 64;
     BigInt np, zero;
+    clear_stale_abort();
     if (counted)
         count_points_gfp(np.get(), A.get(), B.get(), P.get(), KangarooMode::count_points, zero.get(), zero.get(),
                          zero.get(), zero.get(), zero.get(), zero.get());
@@ -133,6 +141,7 @@ void generate_gf2m(WorkerRun& run) {
     const BigInt B = H % P;
     const bool counted = f.m <= 64;
     BigInt np, zero;
+    clear_stale_abort();
     if (counted)
         count_points_gf2m(np.get(), f.m, f.a, f.b, f.c, A.get(), B.get(), KangarooMode::count_points, zero.get(),
                           zero.get(), zero.get(), zero.get(), zero.get(), zero.get());

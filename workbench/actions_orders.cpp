@@ -157,7 +157,8 @@ void search_order_or_key(WorkerRun& run) {
             const KangarooMode mode = r_ok ? KangarooMode::logarithm : KangarooMode::order_multiple;
             log_clear();
             set_run_state(RunState::running);
-            // Every answer lies in [L, H]: L - 1 left in place means none was found.
+            // The search stores its answer here; L - 1 left in place (below every
+            // n it looks for) means none was found.
             const BigInt none = lower - 1;
             BigInt found = none;
             if (s.binary)
@@ -171,7 +172,10 @@ void search_order_or_key(WorkerRun& run) {
             const bool aborted = abort_requested();
             if (aborted) wb.set_status("thread exit ok");
             set_run_state(RunState::finished);
-            if (!aborted && found != none) {
+            // n = 0 sends every point to infinity: a band without a multiple of
+            // the order of G ends there, and it is no order.
+            const bool trivial = mode == KangarooMode::order_multiple && !(found > 0);
+            if (!aborted && found != none && !trivial) {
                 store_value(wb, mode == KangarooMode::logarithm ? ctl::K : ctl::Q, found);
                 wb.fields().redisplay_changed_fields();
             }

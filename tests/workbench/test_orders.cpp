@@ -177,3 +177,116 @@ TEST_F(Orders, StopEndsEndlessNewG) {
 }
 
 }  // namespace
+
+namespace {
+
+// The band of GET ORD: H - L from 2^16 to 2^65.
+TEST_F(Orders, SearchBandLimits) {
+    use_curve("secp112r1");
+    const struct {
+        const char* width;  // H - L, hex
+        const char* refusal;
+    } cases[] = {
+        {"FFFF", "L/H BAND for Kangaroo Algorithm must >= 16 bits"},
+        {"-10000", "L/H BAND for Kangaroo Algorithm must >= 16 bits"},
+        {"20000000000000001", "L/H BAND for Kangaroo Algorithm must <= 65 bits"},
+        {"10000", nullptr},
+        {"20000000000000000", nullptr},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.width);
+        set(ctl::S, "1000");
+        set(ctl::H, (num("1000") + num(k.width)).text());
+        win->set_text(ctl::cost, "none");
+        ASSERT_TRUE(win->click(ctl::get_ord));
+        if (k.refusal) {
+            ASSERT_TRUE(pump_until([&] { return !wb->workers().worker_alive(); }));
+            EXPECT_EQ(pane(), k.refusal);
+            EXPECT_EQ(cost(), "none");
+            EXPECT_EQ(wb->workers().state(6), SlotState::idle);
+            continue;
+        }
+        ASSERT_TRUE(wait_running(6));
+        EXPECT_EQ(status(), "Computering Order G / or K please be patient...");
+        if (std::string(k.width) == "10000") {
+            // No multiple of the order of G lies in [1000, 11000]: the search
+            // ends at n = 0, which is no order and is not stored.
+            ASSERT_TRUE(pump_until([&] { return !wb->workers().worker_alive(); }));
+            EXPECT_NE(log().find("Pollard Lambda (kangaroo) algorithm, try 1\r\n"), std::string::npos);
+        } else {
+            // The widest band runs for long: STOP asks the search to end.
+            ASSERT_TRUE(win->click(ctl::stop));
+            EXPECT_EQ(status(), "Wait for get_ord thread exiting...");
+            EXPECT_TRUE(pump_until([&] { return status() == "thread exit ok"; }));
+            ASSERT_TRUE(pump_until([&] { return !wb->workers().worker_alive(); }));
+        }
+        EXPECT_NE(cost(), "none");
+        EXPECT_EQ(run_state(), RunState::finished);  // no abort request outlives the run
+        EXPECT_EQ(value(ctl::Q), standard_curve("secp112r1").n);
+        set_run_state(RunState::idle);
+    }
+}
+
+TEST_F(Orders, SearchRefusalsAfterTheSlotRuns) {
+    const struct {
+        const char* curve;
+        int field;
+        const char* value;
+        const char* pane;
+    } cases[] = {
+        {"secp112r1", ctl::GX, "0", "Error G(x,y)"},
+        {"secp112r1", ctl::GY, "5", "Error G(x,y)"},
+        {"secp112r1", ctl::P, "9", "P is not prime."},
+        {"sect113r1", ctl::B, "0", "Not Allowed in GF(2^M), B=0\r\n"},
+        {"sect113r1", ctl::A, "-1", "Error G(x,y)"},  // a refused curve: G is not on it
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.pane);
+        use_curve(k.curve);
+        set(k.field, k.value);
+        set(ctl::S, "0");
+        set(ctl::H, "100000");
+        win->set_text(ctl::cost, "none");
+        ASSERT_TRUE(run_worker(ctl::get_ord));
+        EXPECT_EQ(pane(), k.pane);
+        EXPECT_NE(cost(), "none");
+        EXPECT_EQ(wb->workers().state(6), SlotState::finished);
+    }
+}
+
+TEST_F(Orders, KangarooRefusals) {
+    const struct {
+        const char* curve;
+        int field;
+        const char* value;
+        std::string pane;
+    } cases[] = {
+        {"secp112r1", ctl::Q, "5", "G(x,y) is on Curve\r\n*** But Order != 5\r\n"},
+        {"secp112r1", ctl::GY, "5", "G(x,y) is not on the Curve over GF(p)\r\n"},
+        {"secp112r1", ctl::RY, "5", "Point R(x,y) is not OK."},
+        {"secp112r1", ctl::B, "0", ""},  // A = B = 0 below
+        {"sect113r1", ctl::A, "-1", "Illegal Curve Parameters over GF(2^113)\r\n"},
+        {"sect113r1", ctl::GY, "5", "G(x,y) is not on the Curve over GF(2^113)\r\n"},
+        {"sect113r1", ctl::RY, "5", "Point R(x,y) is not OK."},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.pane);
+        use_curve(k.curve);
+        set(ctl::RX, standard_curve(k.curve).gx);
+        set(ctl::RY, standard_curve(k.curve).gy);
+        set(k.field, k.value);
+        if (k.pane.empty()) set(ctl::A, "0");
+        set(ctl::S, "0");
+        set(ctl::H, "100000");
+        win->set_text(ctl::cost, "none");
+        log_append("untouched");
+        ASSERT_TRUE(run_worker(ctl::kangaroo));
+        EXPECT_EQ(pane(), k.pane.empty() ? "Not Allowed! delta = 4A^3+27B^2 = 0\r\n" : k.pane);
+        EXPECT_EQ(log(), "untouched");
+        EXPECT_NE(cost(), "none");  // the slot is marked running first
+        EXPECT_EQ(wb->workers().state(8), SlotState::finished);
+        log_clear();
+    }
+}
+
+}  // namespace
