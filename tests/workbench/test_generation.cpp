@@ -273,7 +273,7 @@ TEST_F(Generation, GenerateGfpWithoutCount) {
     EXPECT_GE(bits(P), 99);
     EXPECT_LE(bits(P), 101);
     EXPECT_EQ(P % 4, 3);
-    EXPECT_EQ(pane().find("Done GF(P) Curve, Prime Modulus P is " + std::to_string(bits(P)) + " bits.\r\nseedtries 1, prime tries "), 0u);
+    EXPECT_EQ(pane().find("Done GF(P) Curve, Prime Modulus P is " + std::to_string(bits(P)) + " bits.\r\nseedtries "), 0u);
     const BigInt H = num(value(ctl::H)) % P, B = num(value(ctl::B));
     EXPECT_EQ((H * B * B + 27) % P, BigInt(0));
 }

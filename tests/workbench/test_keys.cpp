@@ -335,7 +335,9 @@ TEST_F(Keys, TestChecksThenOpensTheDialog) {
         EXPECT_EQ(opened, was + (k.pane ? 0 : 1));
     }
     // Without a dialog registered, success writes nothing and opens nothing.
-    start();
+    CommandRegistry no_dialog = command_registry();
+    no_dialog.signature_dialog({});
+    start(false, &no_dialog);
     use_curve("secp112r1");
     set(ctl::K, keys("secp112r1").get("K"));
     set(ctl::RX, keys("secp112r1").get("Rx"));

@@ -77,8 +77,8 @@ uint64_t naive_count_gf2m(int m, uint32_t f, uint32_t a, uint32_t b) {
 using Workflow = ActionsTest;
 
 TEST_F(Workflow, GenerateThenCountSmallCurves) {
-    // GF(p), 24 bits: GENERATE counts; GET NP, with NP emptied, finds it again.
-    ASSERT_TRUE(box(ctl::curve_bits, 24));
+    // GF(p), 20 bits: GENERATE counts; GET NP, with NP emptied, finds it again.
+    ASSERT_TRUE(box(ctl::curve_bits, 20));
     ASSERT_TRUE(run_worker(ctl::generate));
     const uint64_t p = hex64(value(ctl::P)), b = hex64(value(ctl::B));
     const uint64_t np = naive_count_gfp(p, p - 3, b);
@@ -87,13 +87,14 @@ TEST_F(Workflow, GenerateThenCountSmallCurves) {
     ASSERT_TRUE(run_worker(ctl::get_np));
     EXPECT_EQ(hex64(value(ctl::NP)), np);
 
-    // GF(2^17) over t^17 + t^3 + 1.
-    binary_field(17, 3);
-    ASSERT_TRUE(run_worker(ctl::generate));
-    EXPECT_EQ(pane(), "Done GF(2^17) Curve, f(t) = t^17 + t^3 + 1");
-    EXPECT_EQ(counter(ctl::A), "17");
+    // GF(2^13) over the pentanomial t^13 + t^4 + t^3 + t + 1.
+    binary_field(13, 4, 3, 1);
+    // a6 = H mod 2^13 is 0 once in 8192 runs: that curve is singular and not counted.
+    for (int i = 0; i < 3 && (i == 0 || value(ctl::B) == "0"); ++i) ASSERT_TRUE(run_worker(ctl::generate));
+    EXPECT_EQ(pane(), "Done GF(2^13) Curve, f(t) = t^13 + t^4 + t^3 + t + 1");
+    EXPECT_EQ(counter(ctl::A), "13");
     const uint32_t a2 = static_cast<uint32_t>(hex64(value(ctl::A))), a6 = static_cast<uint32_t>(hex64(value(ctl::B)));
-    const uint64_t np2 = naive_count_gf2m(17, (1u << 3) | 1, a2, a6);
+    const uint64_t np2 = naive_count_gf2m(13, 0x1B, a2, a6);
     EXPECT_EQ(hex64(value(ctl::NP)), np2);
     set(ctl::NP, "");
     ASSERT_TRUE(run_worker(ctl::get_np));
