@@ -138,7 +138,10 @@ void generate_gf2m(WorkerRun& run) {
     S = fresh_s ? random_exact_bits(160) : read_value(wb, ctl::S);
     H = fresh_h ? derive_from_seed(S, bits_wanted, 1) : read_value(wb, ctl::H);
     const BigInt A = random_exact_bits(std::min(f.m, 31));
-    const BigInt B = H % P;
+    // a6 is a bit string: a negative H typed into a ticked "Hash/H" gives its
+    // residue, not a negative coefficient no curve accepts.
+    BigInt B = H % P;
+    if (B < 0) B += P;
     const bool counted = f.m <= 64;
     BigInt np, zero;
     clear_stale_abort();

@@ -102,7 +102,9 @@ void coefficients_from_points(WorkerRun& run) {
         run.refuse("Error, G(x,y), R(x,y), both x,y-coordinate must < P.");
         return;
     }
-    if (x1 == x2) {
+    // Abscissas equal modulo P (one of them typed negative) are the same
+    // x-coordinate: x1 - x2 has no inverse and the result would be wrong.
+    if (x1 == x2 || (P > 1 && ((x1 - x2) % P).is_zero())) {
         run.refuse("Error, G(x,y), R(x,y), x-coordinate must be different.");
         return;
     }

@@ -225,6 +225,9 @@ TEST_F(Generation, GenerateGfpCurve) {
     for (unsigned curve_bits : {16u, 64u}) {
         SCOPED_TRACE(curve_bits);
         ASSERT_TRUE(box(ctl::curve_bits, curve_bits));
+        // An abort request left over from an earlier search must not cut the
+        // count short: GENERATE is no slot STOP asks that way.
+        set_run_state(RunState::abort_requested);
         ASSERT_TRUE(run_worker(ctl::generate));
         EXPECT_EQ(wb->workers().state(0), SlotState::finished);
         ASSERT_LE(value(ctl::P).size(), 16u);
@@ -341,6 +344,11 @@ TEST_F(Generation, GenerateGf2mCurve) {
     ASSERT_TRUE(run_worker(ctl::generate));
     EXPECT_EQ(value(ctl::S), "5");
     EXPECT_EQ(value(ctl::B), "123456789ABCDEF");
+    // A negative H gives its residue modulo 2^m: a6 is never negative.
+    set(ctl::H, "-5");
+    ASSERT_TRUE(run_worker(ctl::generate));
+    EXPECT_EQ(pane(), "Done GF(2^113) Curve, f(t) = t^113 + t^9 + 1");
+    EXPECT_EQ(value(ctl::B), (pow(BigInt(2), 113) - 5).text());
     // A reducible polynomial is refused before the slot runs.
     win->set_text(ctl::cost, "none");
     ASSERT_TRUE(box(ctl::m_box, 8) && box(ctl::a_box, 4));

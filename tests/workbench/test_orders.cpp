@@ -48,14 +48,17 @@ TEST_F(Orders, CoefficientsFromTwoPoints) {
 
 TEST_F(Orders, CoefficientsRefusals) {
     use_curve("secp112r1");
+    // An abscissa typed negative but equal to the other modulo P.
+    const std::string same_x = (num(second_point_x) - num(standard_curve("secp112r1").p)).text();
     const struct {
         int field;
-        const char* value;
+        std::string value;
         const char* pane;
     } cases[] = {
         {ctl::GX, "DB7C2ABF62E35E668076BEAD208B", "Error, G(x,y), R(x,y), both x,y-coordinate must < P."},
         {ctl::RY, "DB7C2ABF62E35E668076BEAD208C", "Error, G(x,y), R(x,y), both x,y-coordinate must < P."},
         {ctl::RX, "", "Error, G(x,y), R(x,y), x-coordinate must be different."},  // Rx := Gx
+        {ctl::GX, same_x, "Error, G(x,y), R(x,y), x-coordinate must be different."},
         {ctl::P, "DB7C2ABF62E35E668076BEAD208D", "Error, P is not Prime."},
     };
     for (const auto& k : cases) {
@@ -63,7 +66,7 @@ TEST_F(Orders, CoefficientsRefusals) {
         use_curve("secp112r1");
         set(ctl::RX, second_point_x);
         set(ctl::RY, second_point_y);
-        set(k.field, *k.value ? k.value : value(ctl::GX));
+        set(k.field, !k.value.empty() ? k.value : value(ctl::GX));
         win->set_text(ctl::cost, "none");
         ASSERT_TRUE(run_worker(ctl::get_ab));
         EXPECT_EQ(pane(), k.pane);
@@ -224,6 +227,25 @@ TEST_F(Orders, SearchBandLimits) {
         EXPECT_EQ(run_state(), RunState::finished);  // no abort request outlives the run
         EXPECT_EQ(value(ctl::Q), standard_curve("secp112r1").n);
         set_run_state(RunState::idle);
+    }
+}
+
+// G on the curve and R not: GET ORD finds the order of G in the band and
+// stores it into Q.
+TEST_F(Orders, SearchFindsTheOrderOfG) {
+    for (const char* curve : {"secp112r1", "sect113r1"}) {
+        SCOPED_TRACE(curve);
+        const BigInt n = num(standard_curve(curve).n);
+        use_curve(curve);
+        set(ctl::Q, "");
+        set(ctl::K, "7");
+        set(ctl::RX, "0");
+        set(ctl::S, (n - 0x8000).text());
+        set(ctl::H, (n + 0x8000).text());
+        ASSERT_TRUE(run_worker(ctl::get_ord));
+        EXPECT_EQ(value(ctl::Q), n.text());
+        EXPECT_EQ(value(ctl::K), "7");
+        EXPECT_EQ(wb->workers().state(6), SlotState::finished);
     }
 }
 
