@@ -71,21 +71,29 @@ TEST_F(CountGfpTest, DirectAndKangarooRangesAgainstNaive) {
 }
 
 // Schoof's range from 56 to 64 bits (wider ones in slow_count.cpp), j = 0 and
-// j = 1728 included (those skip the eigenvalue test and name the curve
-// "Anomalous").
+// j = 1728 included: those name the curve "Anomalous" and skip the eigenvalue
+// test, whose "GCD " label (erased when done) is watched for while counting.
 TEST_F(CountGfpTest, SchoofAgainstPari) {
     for (const VectorCase& c : load_vectors("numtheory/count.txt")) {
         if (c.section != "GFp" && c.section != "GFpSpecial") continue;
         if (c.get("P").size() > 16) continue;
         SCOPED_TRACE(c.where);
         log_clear();
-        EXPECT_EQ(count(c.get("A"), c.get("B"), c.get("P")), c.get("NP"));
+        bool gcd_seen = false;
+        {
+            StopHook watch(E, [&](const std::string& log) {
+                gcd_seen = gcd_seen || log.ends_with("GCD ");
+                return false;
+            });
+            EXPECT_EQ(count(c.get("A"), c.get("B"), c.get("P")), c.get("NP"));
+        }
         const std::string log = progress_log().text();
         EXPECT_NE(log.find(" primes used (plus largest prime powers), largest is "), std::string::npos);
         const bool special = c.get("A") == "0" || c.get("B") == "0";
         EXPECT_EQ(log.find("Anomalous curve! j-invariant = 0 or (64*27), A or B = 0\r\n") != std::string::npos,
                   special)
             << log;
+        EXPECT_EQ(gcd_seen, !special);
         EXPECT_EQ(engine_error(), 0);
     }
 }
@@ -93,7 +101,9 @@ TEST_F(CountGfpTest, SchoofAgainstPari) {
 // The whole narrative of one 100-bit count: header, j-invariant, moduli line,
 // one "NP mod l" line per modulus with NP mod l from PARI/GP, the kangaroo's
 // lines and the classification. The trailing blank of a residue line tells
-// the two-eigenvalue branch (none) from the others (one); both are accepted.
+// the branch: none after the two-eigenvalue branch (Frobenius has two distinct
+// eigenvalues mod the prime l: t^2 - 4p a non-zero square, t from PARI/GP's NP),
+// one after the candidate search.
 TEST_F(CountGfpTest, NarrativeLineByLine) {
     const std::vector<VectorCase> all = load_vectors("numtheory/count.txt");
     const VectorCase* c = nullptr;
@@ -116,15 +126,25 @@ TEST_F(CountGfpTest, NarrativeLineByLine) {
         }
     EXPECT_EQ(lines[i++], std::to_string(primes) + " primes used (plus largest prime powers), largest is " +
                               std::to_string(largest));
+    int two_branch = 0;
     for (size_t k = 0; k < moduli.size(); ++k) {
-        const std::string head = "NP mod " + std::to_string(moduli[k]) + " = " + pad5(residues[k]);
+        const int l = moduli[k];
+        const std::string head = "NP mod " + std::to_string(l) + " = " + pad5(residues[k]);
         const std::string& line = lines[i++];
         const std::string mark = residues[k] == 0 ? " ***" : "";
-        if (k == 0)  // the mod-2 line: " " or " ***"
+        if (k == 0) {  // the mod-2 line: " " or " ***"
             EXPECT_EQ(line, head + (residues[k] == 0 ? " ***" : " "));
-        else
-            EXPECT_TRUE(line == head + mark || line == head + mark + " ") << line << " | " << head;
+            continue;
+        }
+        const int pl = hex_mod(c->get("P"), l), t = ((pl + 1 - residues[k]) % l + l) % l;
+        const int disc = ((t * t - 4 * pl) % l + l) % l;
+        const bool two = curvedata::is_prime64(static_cast<uint64_t>(l)) && disc != 0 &&
+                         curvedata::powmod64(static_cast<uint64_t>(disc), static_cast<uint64_t>(l - 1) / 2,
+                                             static_cast<uint64_t>(l)) == 1;
+        two_branch += two;
+        EXPECT_EQ(line, head + mark + (two ? "" : " "));
     }
+    EXPECT_GE(two_branch, 1);  // the curve shows both kinds of line
     EXPECT_EQ(lines[i++], "Pollard Lambda (kangaroo) algorithm, try 1");
     EXPECT_EQ(lines[i++], "leaps " + c->get("Leaps") + ", disting 0X" + c->get("Disting") + ", table size " +
                               c->get("Table"));
