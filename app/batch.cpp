@@ -63,6 +63,13 @@ class Batch {
             else if (opt == "--set") code = set(value);
             else if (opt == "--press") code = press(value);
             else code = timeout(value);
+            if (code == 3) {
+                // A worker was stopped at the timeout: the later options may
+                // rely on its result, so they are skipped, but the fields as
+                // they stand are still printed.
+                dump_fields();
+                return code;
+            }
             if (code != 0) return code;
             if (m_wb.exit_requested()) break;
         }

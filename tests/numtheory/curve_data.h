@@ -171,6 +171,7 @@ inline uint64_t gf2_polygcd(uint64_t a, uint64_t b) {
 }
 
 /// Irreducibility over GF(2) (Ben-Or): gcd(x^(2^i) - x, f) = 1 for i <= deg/2.
+/// Degrees up to 32 (the products above).
 inline bool gf2_irreducible(uint64_t f) {
     const int n = 63 - __builtin_clzll(f);
     uint64_t u = 2;
@@ -181,7 +182,7 @@ inline bool gf2_irreducible(uint64_t f) {
     return true;
 }
 
-/// The first irreducible trinomial x^m + x^a + 1 (a ascending), else the first
+/// For m <= 32: the first irreducible trinomial x^m + x^a + 1 (a ascending), else the first
 /// pentanomial x^m + x^a + x^b + x^c + 1 (a > b > c >= 1), as {a, b, c} with
 /// b = c = 0 for a trinomial.
 inline std::vector<int> low_weight_basis(int m) {

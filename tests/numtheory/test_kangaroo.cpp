@@ -227,7 +227,7 @@ class KangarooBandTest : public KangarooTest {
 
 // k*G = R with k drawn in bands of 16, 20 and 24 bits, and the order n of G
 // (prime, h = 1) as the multiple found in a band around it (wider bands in
-// slow_kangaroo.cpp).
+// slow_count.cpp).
 TEST_F(KangarooBandTest, HerdFindsLogarithmsAndOrders) {
     TestRng rng = TestRng::for_test(3);
     SCOPED_TRACE(test_seed_note());

@@ -123,6 +123,21 @@ TEST_F(Batch, BadUsageExitsWithTwoAndOneLine) {
     }
 }
 
+// A count that outlives --timeout is stopped: exit 3 with the worker's own
+// abort text in the pane and the fields printed (NP as it was); the
+// options after the press are skipped, since they may rely on its result.
+TEST_F(Batch, TimeoutStopsALongCount) {
+    const std::string out_path = temp("timeout.txt");
+    std::remove(out_path.c_str());
+    const BatchRun r = batch({"--load", std::string(KORVATH_VECTOR_DIR) + "/workbench/config_gfp_base16.txt", "--set",
+                              "NP=0", "--timeout", "0.3", "--press", "GET &NP", "--save", out_path});
+    EXPECT_EQ(r.code, 3) << r.out << r.err;
+    EXPECT_NE(r.out.find("== GET &NP ==\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n*** Aborted, thread exit ok ***\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nNP = 0\n"), std::string::npos) << r.out;
+    EXPECT_EQ(read_all(out_path), "");
+}
+
 TEST_F(Batch, ListsAndCheckBoxesByEntryText) {
     const BatchRun r = batch({"--set", "CurveType=GF(2^M)", "--set", "ThreadPriority=Idle/4", "--set", "m=163",
                          "--set", "check:Hash/H=1", "--set", "Hash/H=abc", "--set", "NumberBase=64"});
