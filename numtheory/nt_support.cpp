@@ -68,13 +68,15 @@ void classify_count(const big_rec* np) {
     if (big_compare(cof, small) > 0) {  // small is 0 here: positive NP only
         for (int i = 0; i < kClassifyPrimes; ++i) {
             const int p = primes[static_cast<size_t>(i)];
-            while (remain(cof, p) == 0 && !is_one(cof)) {
+            // A prime not below the remaining cofactor ends the division: no
+            // smaller prime divides the cofactor, so it is 1 or a prime itself
+            // and is named as such rather than divided out.
+            if (big_len(cof) <= 1 && low32(cof) < 0x80000000u && static_cast<uint32_t>(p) >= low32(cof))
+                break;
+            while (remain(cof, p) == 0) {
                 subdiv(cof, p, cof);
                 ++nf;
             }
-            // Past the cofactor itself: nothing more divides it.
-            if (big_len(cof) <= 1 && low32(cof) < 0x80000000u && static_cast<uint32_t>(p) >= low32(cof))
-                break;
             if (engine_error() != 0) return;
         }
     }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -180,6 +181,33 @@ inline bool gf2_irreducible(uint64_t f) {
         if (gf2_polygcd(f, u ^ 2) != 1) return false;
     }
     return true;
+}
+
+/// The classification line of a count, made from NP by the rule: divide out
+/// the primes below 65520 in turn, as often as they divide, until a prime is
+/// not below the remaining cofactor (while that fits in 31 bits); then name
+/// the cofactor: 1, prime or composite.
+inline std::string classification_line(uint64_t np) {
+    auto hex = [](uint64_t v) {
+        char buf[24];
+        std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(v));
+        return std::string(buf);
+    };
+    uint64_t cof = np;
+    int nf = 0;
+    for (uint64_t q = 2; q < 65520; ++q) {
+        if (!is_prime64(q)) continue;
+        if (cof < (uint64_t{1} << 31) && q >= cof) break;
+        while (cof % q == 0) {
+            cof /= q;
+            ++nf;
+        }
+    }
+    if (cof == 1) return "NP (nf#" + std::to_string(nf) + " small factored) = " + hex(np) + "\r\n";
+    const std::string tail = hex(np / cof) + " * " + hex(cof) + "\r\n";
+    if (is_prime64(cof)) return "NP(nf#" + std::to_string(nf) + " * Prime) = " + tail;
+    if (nf > 0) return "NP(nf#" + std::to_string(nf) + " * Composite) = " + tail;
+    return "NP(Composite) = " + hex(np) + "\r\n";
 }
 
 /// For m <= 32: the first irreducible trinomial x^m + x^a + 1 (a ascending), else the first

@@ -102,8 +102,6 @@ TEST_F(KangarooTest, HerdCountsRandomCurves) {
     }
 }
 
-std::string classification_line(uint64_t np);
-
 // A count whose try fills a trap store starts a new try from a new random point.
 // The seeds are searched here for one whose first try overflows (about one try
 // in fifty does), so the retry path is taken for certain.
@@ -149,7 +147,7 @@ TEST_F(KangarooTest, HerdNarrative) {
     char sizes[96];
     std::snprintf(sizes, sizeof sizes, "leaps %s, disting 0X%08X, table size %u\r\n",
                   hex64(leaps).c_str(), d, m);
-    const std::string cls = classification_line(np);
+    const std::string cls = curvedata::classification_line(np);
     const std::vector<std::string> lines = curvedata::split_lines(log);
     ASSERT_EQ(lines.size(), 6u) << log;
     EXPECT_EQ(lines[0], "Pollard Lambda (kangaroo) algorithm, try 1");
@@ -158,25 +156,6 @@ TEST_F(KangarooTest, HerdNarrative) {
     EXPECT_TRUE(curvedata::only_of(lines[3], ".+")) << lines[3];  // trap marks
     EXPECT_EQ(lines[4] + "\r\n", cls);
     EXPECT_EQ(lines[5], "");
-}
-
-// The classification line of a count, made here from NP by the rule: divide
-// out the primes below 65520 as often as they divide; name the cofactor.
-std::string classification_line(uint64_t np) {
-    uint64_t cof = np;
-    int nf = 0;
-    for (uint64_t q = 2; q < 65520; ++q) {
-        if (cof % q != 0 || !curvedata::is_prime64(q)) continue;
-        while (cof % q == 0) {
-            cof /= q;
-            ++nf;
-        }
-    }
-    if (cof == 1) return "NP (nf#" + std::to_string(nf) + " small factored) = " + hex64(np) + "\r\n";
-    const std::string tail = hex64(np / cof) + " * " + hex64(cof) + "\r\n";
-    if (curvedata::is_prime64(cof)) return "NP(nf#" + std::to_string(nf) + " * Prime) = " + tail;
-    if (nf > 0) return "NP(nf#" + std::to_string(nf) + " * Composite) = " + tail;
-    return "NP(Composite) = " + hex64(np) + "\r\n";
 }
 
 // Random 18-bit curves until each of the three lines possible at this size
@@ -192,7 +171,7 @@ TEST_F(KangarooTest, HerdClassificationLines) {
         uint64_t a, b;
         random_curve(rng, p, a, b);
         const uint64_t np = naive_count_gfp(a, b, p);
-        const std::string line = classification_line(np);
+        const std::string line = curvedata::classification_line(np);
         const std::string kind = line.substr(0, line.find('='));
         const std::string key = kind.find("small") != std::string::npos ? "small"
                                 : kind.find("nf#0 ") != std::string::npos ? "prime" : "cofactor";

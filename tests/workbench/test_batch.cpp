@@ -133,7 +133,8 @@ TEST_F(Batch, TimeoutStopsALongCount) {
                               "NP=0", "--timeout", "0.3", "--press", "GET &NP", "--save", out_path});
     EXPECT_EQ(r.code, 3) << r.out << r.err;
     EXPECT_NE(r.out.find("== GET &NP ==\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\n*** Aborted, thread exit ok ***\n"), std::string::npos) << r.out;
+    // The abort line's spacing depends on where the count was stopped.
+    EXPECT_NE(r.out.find("\n*** Aborted, thread exit ok "), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\nNP = 0\n"), std::string::npos) << r.out;
     EXPECT_EQ(read_all(out_path), "");
 }

@@ -89,10 +89,13 @@ def kangaroo_sizes(q, modulus):
 
 
 def classification(np):
-    """The classification line of a count: primes below 65520 divided out.
+    """The classification line of a count: primes below 65520 divided out
+    until one is not below the remaining cofactor.
     Its "#" is written as "@" ("#" starts a comment in the vector files)."""
     cof, nf = np, 0
     for q in primerange(2, 65520):
+        if cof < 2**31 and q >= cof:
+            break  # the cofactor is 1 or a prime: named, not divided out
         while cof % q == 0:
             cof //= q
             nf += 1
