@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/instance.h"
@@ -70,6 +72,30 @@ inline std::string last_line(const std::string& text) {
     const size_t at = text.rfind("\r\n");
     return at == std::string::npos ? text : text.substr(at + 2);
 }
+
+// Raises the abort request once the log contains `marker` (or at once for "").
+class AbortWhen {
+   public:
+    explicit AbortWhen(std::string marker) : m_marker(std::move(marker)), m_thread([this] { run(); }) {}
+    ~AbortWhen() {
+        m_done = true;
+        m_thread.join();
+    }
+
+   private:
+    void run() {
+        while (!m_done) {
+            if (progress_log().text().find(m_marker) != std::string::npos) {
+                set_run_state(RunState::abort_requested);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    std::string m_marker;
+    std::atomic<bool> m_done{false};
+    std::thread m_thread;
+};
 
 class CountTest : public testsupport::EngineTest {
    protected:

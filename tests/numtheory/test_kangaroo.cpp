@@ -16,11 +16,13 @@
 #include "engine/modular.h"
 #include "numtheory/kangaroo.h"
 #include "numtheory/progress_log.h"
+#include "tests/numtheory/count_fixture.h"
 #include "tests/numtheory/curve_data.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/test_rng.h"
 
 using namespace testsupport;
+using counttest::AbortWhen;
 using curvedata::naive_count_gfp;
 
 namespace {
@@ -345,30 +347,6 @@ TEST_F(KangarooBandTest, TrapSteppedOver) {
 }
 
 // ---- stop requests --------------------------------------------------------------------------
-
-// Raises the abort request once the log contains `marker` (or at once for "").
-class AbortWhen {
-   public:
-    explicit AbortWhen(std::string marker) : m_marker(std::move(marker)), m_thread([this] { run(); }) {}
-    ~AbortWhen() {
-        m_done = true;
-        m_thread.join();
-    }
-
-   private:
-    void run() {
-        while (!m_done) {
-            if (progress_log().text().find(m_marker) != std::string::npos) {
-                set_run_state(RunState::abort_requested);
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    }
-    std::string m_marker;
-    std::atomic<bool> m_done{false};
-    std::thread m_thread;
-};
 
 TEST_F(KangarooBandTest, StopEndsHerdWithoutOutput) {
     Big one(1), zero(0), L("0"), H("1000000000000"), result("ABC");  // a 40-bit band: long

@@ -5,17 +5,20 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/ec2.h"
 #include "engine/gf2m.h"
 #include "engine/modular.h"
 #include "numtheory/kangaroo.h"
 #include "numtheory/progress_log.h"
+#include "tests/numtheory/count_fixture.h"
 #include "tests/numtheory/curve_data.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/test_rng.h"
 
 using namespace testsupport;
+using counttest::AbortWhen;
 
 namespace {
 
@@ -147,6 +150,50 @@ TEST_F(Kangaroo2BandTest, HerdTrapStoreOverflow) {
     // Three tries, each from moved starts, then the search gives up.
     EXPECT_NE(log.find("algorithm, try 3\r\n"), std::string::npos);
     EXPECT_EQ(log.find("algorithm, try 4\r\n"), std::string::npos);
+    epoint_free(G);
+    epoint_free(R);
+}
+
+// A stop request ends the herd mid-run with no result and no closing line, and
+// ends the single-trap search in its tame and in its wild run.
+TEST_F(Kangaroo2BandTest, StopEndsHerdAndTrap) {
+    Big one(1), zero(0), L("0"), H("1000000000000"), result("ABC");  // a 40-bit band: long
+    {
+        AbortWhen stop("Releasing");
+        herd_kangaroo2(result, *q, zero, one, KangarooMode::order_multiple, *Gx, *Gy, zero, zero, L, H);
+    }
+    std::vector<std::string> lines = curvedata::split_lines(progress_log().text());
+    ASSERT_EQ(lines.size(), 4u) << progress_log().text();
+    EXPECT_EQ(lines[2], "Releasing 5 Tame & 5 Wild Kangaroos");
+    EXPECT_TRUE(curvedata::only_of(lines[3], ".+")) << lines[3];
+    EXPECT_EQ(result.hex(), "ABC");
+
+    epoint* G = epoint_init();
+    epoint* R = epoint_init();
+    ASSERT_TRUE(epoint2_set(*Gx, *Gy, 0, G));
+    Big K("7"), work, L2("4000000000000"), H2("4000000100000");  // R far below the band
+    ecurve2_mult(K, G, R);
+    set_run_state(RunState::running);
+    log_clear();
+    {  // during the wild run, which has about 2^42 jumps to go
+        AbortWhen stop("Q(x)=");
+        EXPECT_EQ(trap_kangaroo2(work, G, R, L2, H2), 1);
+    }
+    std::string log = progress_log().text();
+    EXPECT_TRUE(log.find("Q(x)=") != std::string::npos && log.find("stepped") == std::string::npos &&
+                log.find("Found") == std::string::npos)
+        << log;
+    set_run_state(RunState::running);
+    log_clear();
+    big_from_int(0, L2);
+    expb2(52, H2);
+    {  // during the tame run of 2^26 jumps
+        AbortWhen stop("setting trap");
+        EXPECT_EQ(trap_kangaroo2(work, G, R, L2, H2), 1);
+    }
+    log = progress_log().text();
+    EXPECT_TRUE(log.find("setting trap, LEAPS = ") != std::string::npos && log.find("trap set") == std::string::npos)
+        << log;
     epoint_free(G);
     epoint_free(R);
 }
