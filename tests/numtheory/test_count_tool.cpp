@@ -2,8 +2,6 @@
 // answers checked against a naive count and against published orders, the -v
 // narrative, and the messages for lines it cannot count.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -12,40 +10,15 @@
 
 #include "tests/numtheory/count_fixture.h"
 #include "tests/numtheory/curve_data.h"
+#include "tests/support/process.h"
 
 namespace {
 
-struct ToolRun {
-    int code = -1;
-    std::string out, err;
-};
+using testsupport::ProcessRun;
 
-std::string temp(const std::string& name) {
-    return ::testing::TempDir() + "korvath_count_" + std::to_string(::getpid()) + "_" + name;
-}
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Runs korvath-count with `args`, feeding `input` on standard input.
-ToolRun run_tool(const std::string& args, const std::string& input) {
-    const std::string in_path = temp("in.txt"), err_path = temp("err.txt");
-    std::ofstream(in_path, std::ios::binary) << input;
-    const std::string cmd = std::string(KORVATH_COUNT) + " " + args + " <" + in_path + " 2>" + err_path;
-    ToolRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (p == nullptr) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    const int status = ::pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.err = slurp(err_path);
-    std::remove(in_path.c_str());
-    std::remove(err_path.c_str());
-    return r;
+// korvath-count with `args`, reading `input` on standard input.
+ProcessRun run_tool(const std::vector<std::string>& args, const std::string& input) {
+    return testsupport::run_program(KORVATH_COUNT, args, input);
 }
 
 // The lines of `text` that start with `prefix`, with the prefix removed.
@@ -103,7 +76,7 @@ TEST(CountTool, CountsCurvesOfBothKindsAndReportsBadLines) {
         "gfp 3F9 2 3\n"               // line 6: 1017 = 3^2 * 113 is no prime
         "gf2m 113 9 0 0 " + t113["a"] + " " + t113["b"] + "\n"
         "gfp 3FB 2 xyz\n";            // line 8: no hexadecimal number
-    const ToolRun r = run_tool("", input);
+    const ProcessRun r = run_tool({}, input);
     EXPECT_EQ(r.code, 1);
     const std::vector<std::string> nps = lines_starting(r.out, "NP ");
     ASSERT_EQ(nps.size(), 3u) << r.out;
@@ -122,9 +95,9 @@ TEST(CountTool, CountsCurvesOfBothKindsAndReportsBadLines) {
 }
 
 TEST(CountTool, VerboseNarrativeAndFileInput) {
-    const std::string path = temp("curves.txt");
+    const std::string path = testsupport::temp_path("curves.txt");
     std::ofstream(path) << "gfp 3FB 2 3\n";
-    const ToolRun r = run_tool("-v " + path, "");
+    const ProcessRun r = run_tool({"-v", path}, "");
     std::remove(path.c_str());
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, "");
@@ -137,9 +110,10 @@ TEST(CountTool, VerboseNarrativeAndFileInput) {
 }
 
 TEST(CountTool, UsageErrors) {
-    for (const char* args : {"-x", "a.txt b.txt", "/nonexistent/curves.txt"}) {
-        SCOPED_TRACE(args);
-        const ToolRun r = run_tool(args, "gfp 3FB 2 3\n");
+    const std::vector<std::vector<std::string>> cases = {{"-x"}, {"a.txt", "b.txt"}, {"/nonexistent/curves.txt"}};
+    for (const std::vector<std::string>& args : cases) {
+        SCOPED_TRACE(args[0]);
+        const ProcessRun r = run_tool(args, "gfp 3FB 2 3\n");
         EXPECT_EQ(r.code, 2);
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err, "");

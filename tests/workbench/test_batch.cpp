@@ -1,50 +1,22 @@
 // korvath-batch as a process: its runs must leave exactly what the same clicks
 // leave in the window, and bad usage must end with exit code 2 and one line.
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <algorithm>
 #include <fstream>
 #include <sstream>
 
 #include "platform/files.h"
+#include "tests/support/process.h"
 #include "tests/workbench/fixture.h"
 #include "workbench/config_file.h"
 
 namespace {
 
-struct BatchRun {
-    int code = -1;
-    std::string out, err;
-};
+using testsupport::ProcessRun;
 
-std::string temp(const std::string& name) {
-    return ::testing::TempDir() + "korvath_batch_" + std::to_string(::getpid()) + "_" + name;
-}
+std::string temp(const std::string& name) { return testsupport::temp_path("batch_" + name); }
 
-std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-BatchRun batch(const std::vector<std::string>& args) {
-    std::string cmd = KORVATH_BATCH;
-    for (const std::string& a : args) cmd += " " + quote(a);
-    const std::string err_path = temp("stderr.txt");
-    cmd += " 2>" + quote(err_path);
-    BatchRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (p == nullptr) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    const int status = ::pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    file_read_prefix(err_path, 1 << 16, r.err);
-    return r;
-}
+ProcessRun batch(const std::vector<std::string>& args) { return testsupport::run_program(KORVATH_BATCH, args); }
 
 std::string read_all(const std::string& path) {
     std::string s;
@@ -65,7 +37,7 @@ using Batch = testsupport::WorkbenchTest;
 
 TEST_F(Batch, SameResultAsTheSameClicks) {
     const std::string out_path = temp("out.txt");
-    const BatchRun r = batch({"--set", "NumberBase=10", "--set", "NP=255", "--set", "Q[Order]=-77", "--press",
+    const ProcessRun r = batch({"--set", "NumberBase=10", "--set", "NP=255", "--set", "Q[Order]=-77", "--press",
                          "&CLEAR ECC", "--set", "check:S160/L=1", "--set", "S160/L=12x", "--save", out_path});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.err, "");
@@ -88,7 +60,7 @@ TEST_F(Batch, SameResultAsTheSameClicks) {
 }
 
 TEST_F(Batch, LoadPrintsTheFieldsInTheFileBase) {
-    const BatchRun r = batch({"--load", std::string(KORVATH_VECTOR_DIR) + "/workbench/config_gfp_base16.txt", "--press",
+    const ProcessRun r = batch({"--load", std::string(KORVATH_VECTOR_DIR) + "/workbench/config_gfp_base16.txt", "--press",
                          "CLEAR KEY"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("== CLEAR KEY ==\n"), std::string::npos);
@@ -116,7 +88,7 @@ TEST_F(Batch, BadUsageExitsWithTwoAndOneLine) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : ""));
-        const BatchRun r = batch(c.args);
+        const ProcessRun r = batch(c.args);
         EXPECT_EQ(r.code, 2);
         EXPECT_NE(r.err.find(c.message_part), std::string::npos) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
@@ -129,7 +101,7 @@ TEST_F(Batch, BadUsageExitsWithTwoAndOneLine) {
 TEST_F(Batch, TimeoutStopsALongCount) {
     const std::string out_path = temp("timeout.txt");
     std::remove(out_path.c_str());
-    const BatchRun r = batch({"--load", std::string(KORVATH_VECTOR_DIR) + "/workbench/config_gfp_base16.txt", "--set",
+    const ProcessRun r = batch({"--load", std::string(KORVATH_VECTOR_DIR) + "/workbench/config_gfp_base16.txt", "--set",
                               "NP=0", "--timeout", "0.3", "--press", "GET &NP", "--save", out_path});
     EXPECT_EQ(r.code, 3) << r.out << r.err;
     EXPECT_NE(r.out.find("== GET &NP ==\n"), std::string::npos) << r.out;
@@ -140,7 +112,7 @@ TEST_F(Batch, TimeoutStopsALongCount) {
 }
 
 TEST_F(Batch, ListsAndCheckBoxesByEntryText) {
-    const BatchRun r = batch({"--set", "CurveType=GF(2^M)", "--set", "ThreadPriority=Idle/4", "--set", "m=163",
+    const ProcessRun r = batch({"--set", "CurveType=GF(2^M)", "--set", "ThreadPriority=Idle/4", "--set", "m=163",
                          "--set", "check:Hash/H=1", "--set", "Hash/H=abc", "--set", "NumberBase=64"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("Hash/H = Crw\n"), std::string::npos) << r.out;  // 0x0ABC in Base64

@@ -2,41 +2,20 @@
 // and --press address its boxes and buttons, every press prints the boxes and
 // the status, and --close-dialog returns to the main window.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "tests/support/process.h"
 #include "tests/support/standard_curves.h"
 
 namespace {
 
-struct BatchRun {
-    int code = -1;
-    std::string out;
-};
+using testsupport::ProcessRun;
 
-std::string quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-BatchRun batch(const std::vector<std::string>& args) {
-    std::string cmd = KORVATH_BATCH;
-    for (const std::string& a : args) cmd += " " + quote(a);
-    cmd += " 2>&1";
-    BatchRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (p == nullptr) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    const int status = ::pclose(p);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+// korvath-batch with its error output merged into the output.
+ProcessRun batch(const std::vector<std::string>& args) {
+    return testsupport::run_program(KORVATH_BATCH, args, "", true);
 }
 
 // The value printed on the line "NAME = value" of `block`.
@@ -51,7 +30,7 @@ std::string value_of(const std::string& block, const std::string& name) {
 TEST(SignatureDialogBatch, TestOpensTheDialogAndPressesReachIt) {
     // The key pair d = 1, R = G on secp112r1.
     const testsupport::StandardCurve& c = testsupport::standard_curve("secp112r1");
-    const BatchRun r = batch({"--set", "P=" + c.p, "--set", "A/a2=" + c.a, "--set", "B/a6=" + c.b,
+    const ProcessRun r = batch({"--set", "P=" + c.p, "--set", "A/a2=" + c.a, "--set", "B/a6=" + c.b,
                               "--set", "Q[Order]=" + c.n, "--set", "k[Priv]=1", "--set", "Gx[Base]=" + c.gx,
                               "--set", "Gy[Base]=" + c.gy, "--set", "Rx[Pub]=" + c.gx, "--set",
                               "Ry[Pub]=" + c.gy, "--press", "T&EST", "--set", "&HEX=1", "--set", "HEX=616263",
