@@ -23,13 +23,10 @@ std::string text(const big_rec* x) {
     return s;
 }
 
-std::string format(const char* fmt, ...) {
-    va_list ap;
-    va_start(ap, fmt);
+std::string vformat(const char* fmt, va_list ap) {
     va_list ap2;
     va_copy(ap2, ap);
     const int n = std::vsnprintf(nullptr, 0, fmt, ap);
-    va_end(ap);
     std::string s;
     if (n > 0) {
         s.resize(static_cast<size_t>(n) + 1);
@@ -37,6 +34,14 @@ std::string format(const char* fmt, ...) {
         s.resize(static_cast<size_t>(n));
     }
     va_end(ap2);
+    return s;
+}
+
+std::string format(const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    std::string s = vformat(fmt, ap);
+    va_end(ap);
     return s;
 }
 

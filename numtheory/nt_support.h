@@ -54,6 +54,8 @@ class PointBlock {
 std::string text(const big_rec* x);
 /// printf-style formatting into a string.
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+/// The same with the arguments as a va_list (left consumed).
+std::string vformat(const char* fmt, va_list ap) __attribute__((format(printf, 1, 0)));
 
 /// Appends the classification line of a point count NP > 0: NP trial-divided
 /// by the first 6541 primes (2 .. 65519), nf the number of divisions, the

@@ -1,8 +1,8 @@
 #include "workbench/action_support.h"
 
 #include <cstdarg>
-#include <cstdio>
 
+#include "numtheory/nt_support.h"
 #include "workbench/curve_checks.h"
 #include "workbench/polynomial.h"
 #include "workbench/workbench.h"
@@ -10,17 +10,8 @@
 std::string printf_text(const char* fmt, ...) {
     va_list ap;
     va_start(ap, fmt);
-    va_list ap2;
-    va_copy(ap2, ap);
-    const int n = std::vsnprintf(nullptr, 0, fmt, ap);
+    std::string s = nt::vformat(fmt, ap);
     va_end(ap);
-    std::string s;
-    if (n > 0) {
-        s.resize(static_cast<size_t>(n) + 1);
-        std::vsnprintf(s.data(), s.size(), fmt, ap2);
-        s.resize(static_cast<size_t>(n));
-    }
-    va_end(ap2);
     return s;
 }
 
