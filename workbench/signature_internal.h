@@ -13,6 +13,7 @@
 #include "workbench/signature_dialog.h"
 
 class Workbench;
+struct SignatureScheme;  // what sets ECDSA and Nyberg-Rueppel apart (signature_schemes.cpp)
 
 /// Upper-case hexadecimal of x without leading zeros ("0" for zero, "-" for a
 /// negative value), formed from the words themselves so that it is right even
@@ -59,6 +60,14 @@ class SignatureDialog final : public EventSink {
     void nr_verify();
     void encrypt();
     void decrypt();
+    /// h from its box; nullopt, with `missing` on the status line, when empty.
+    std::optional<BigInt> read_hash(std::string_view missing);
+    /// The key set; nullopt, with "Invalid GF Type." on the status line, when
+    /// its CurveType is neither GF(p) nor GF(2^m).
+    std::optional<SignatureKeys> read_curve_keys();
+    /// The signing and verifying steps the two signature schemes share.
+    void sign_with(const SignatureScheme& scheme);
+    void verify_with(const SignatureScheme& scheme);
 
     Workbench& m_wb;
     Window* m_dialog = nullptr;

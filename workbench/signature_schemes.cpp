@@ -12,6 +12,7 @@
 // Engine errors do not stop a scheme: the engine records them and later
 // routines return at once, and the dialog reports the error on its status line.
 #include <optional>
+#include <string_view>
 
 #include "engine/ec2.h"
 #include "engine/ecp.h"
@@ -125,45 +126,140 @@ BigInt nonce_below(const BigInt& q) {
     return k;
 }
 
+// a mod q in 0..q-1 (for q > 0).
+BigInt mod_nonnegative(const BigInt& a, const BigInt& q) {
+    BigInt m = a % q;
+    if (m < 0) m += q;
+    return m;
+}
+
 }  // namespace
 
-// ---- ECDSA -----------------------------------------------------------------------------------------
+// ---- ECDSA and Nyberg-Rueppel ----------------------------------------------------------------------
 
-void SignatureDialog::ecdsa_sign() {
-    const std::optional<BigInt> h = read_number(h_box);
-    if (!h) {
-        set_status("No Hash to Sign.");
-        return;
-    }
-    const SignatureKeys keys = m_keys(m_wb);
+// A signature scheme in the steps where ECDSA and Nyberg-Rueppel differ. Both
+// sign with a nonce k and the abscissa x of k*G, and verify through
+// V = a*G + b*R, where the nonce is k = a + b*d.
+struct SignatureScheme {
+    // ECDSA divides by k when signing and by s when verifying: both must be
+    // prime to Q (the nonce is stepped up until it is).
+    bool inverts_k_and_s;
+    // r and s from the hash, the key set, the nonce and the abscissa of k*G.
+    void (*sign)(const BigInt& h, const SignatureKeys& keys, const BigInt& k, const BigInt& x,
+                 BigInt& r, BigInt& s);
+    std::string_view signed_status;
+    // The factors a and b of V = a*G + b*R.
+    void (*factors)(const BigInt& h, const BigInt& r, const BigInt& s, const BigInt& q, BigInt& a,
+                    BigInt& b);
+    // v from the abscissa of V, and whether it confirms the signature.
+    BigInt (*v_of)(const BigInt& vx, const BigInt& r, const BigInt& q);
+    bool (*confirms)(const BigInt& v, const BigInt& h, const BigInt& r);
+    std::string_view wrong_status, ok_status;
+    // With the nonce, the private key.
+    BigInt (*private_key)(const BigInt& h, const BigInt& r, const BigInt& s, const BigInt& k,
+                          const BigInt& q);
+};
+
+namespace {
+
+// s = (h + d r) / k, r = x mod Q; V = (h/s) G + (r/s) R, v = Vx mod Q = r;
+// d = (s k - h) / r.
+const SignatureScheme kEcdsa{
+    .inverts_k_and_s = true,
+    .sign =
+        [](const BigInt& h, const SignatureKeys& keys, const BigInt& k, const BigInt& x, BigInt& r,
+           BigInt& s) {
+            r = x % keys.q;
+            s = mul_mod(h + keys.d * r, inverse(k, keys.q), keys.q);
+        },
+    .signed_status = "ECDSA signature is r, s.",
+    .factors =
+        [](const BigInt& h, const BigInt& r, const BigInt& s, const BigInt& q, BigInt& a,
+           BigInt& b) {
+            const BigInt w = inverse(s, q);
+            a = mul_mod(h, w, q);
+            b = mul_mod(r, w, q);
+        },
+    .v_of = [](const BigInt& vx, const BigInt&, const BigInt& q) { return vx % q; },
+    .confirms = [](const BigInt& v, const BigInt&, const BigInt& r) { return v == r; },
+    .wrong_status = "Verification wrong,signature not match.",
+    .ok_status = "Verification OK.",
+    .private_key = [](const BigInt& h, const BigInt& r, const BigInt& s, const BigInt& k,
+                      const BigInt& q) { return mul_mod((s * k - h) % q, inverse(r, q), q); },
+};
+
+// r = (x + h) mod Q, s = k - d r; V = s G + r R, v = r - Vx = h; d = (k - s) / r.
+// The whole hash of the box is compared: a digest of Q or more never matches.
+const SignatureScheme kNybergRueppel{
+    .inverts_k_and_s = false,
+    .sign =
+        [](const BigInt& h, const SignatureKeys& keys, const BigInt& k, const BigInt& x, BigInt& r,
+           BigInt& s) {
+            r = (x + h) % keys.q;
+            s = mod_nonnegative(k - mul_mod(r, keys.d, keys.q), keys.q);
+        },
+    .signed_status = "Nyberg-Rueppel signature is r, s.",
+    .factors =
+        [](const BigInt&, const BigInt& r, const BigInt& s, const BigInt&, BigInt& a, BigInt& b) {
+            a = s;
+            b = r;
+        },
+    .v_of = [](const BigInt& vx, const BigInt& r,
+               const BigInt& q) { return mod_nonnegative(r - vx, q); },
+    .confirms = [](const BigInt& v, const BigInt& h, const BigInt&) { return v == h; },
+    .wrong_status = "NR Verification wrong, vx != h",
+    .ok_status = "NR Verification OK, vx = h",
+    .private_key =
+        [](const BigInt&, const BigInt& r, const BigInt& s, const BigInt& k, const BigInt& q) {
+            const BigInt t = mod_nonnegative(k - s, q);
+            return mul_mod(t, inverse(r, q), q);
+        },
+};
+
+}  // namespace
+
+std::optional<BigInt> SignatureDialog::read_hash(std::string_view missing) {
+    std::optional<BigInt> h = read_number(h_box);
+    if (!h) set_status(missing);
+    return h;
+}
+
+std::optional<SignatureKeys> SignatureDialog::read_curve_keys() {
+    SignatureKeys keys = m_keys(m_wb);
     if (!known_curve_type(keys.curve_type)) {
         set_status("Invalid GF Type.");
-        return;
+        return std::nullopt;
     }
-    const BigInt& q = keys.q;
-    KeyPoints kp(keys);
+    return keys;
+}
+
+void SignatureDialog::sign_with(const SignatureScheme& scheme) {
+    const std::optional<BigInt> h = read_hash("No Hash to Sign.");
+    if (!h) return;
+    const std::optional<SignatureKeys> keys = read_curve_keys();
+    if (!keys) return;
+    const BigInt& q = keys->q;
+    KeyPoints kp(*keys);
     BigInt k = nonce_below(q);
-    while (gcd(k, q) > 1 && engine_error() == 0) ++k;
-    CurvePt kg(keys.curve_type == kCurveGF2m);
+    if (scheme.inverts_k_and_s)
+        while (gcd(k, q) > 1 && engine_error() == 0) ++k;
+    CurvePt kg(keys->curve_type == kCurveGF2m);
     kp.g.mul(k, kg);
     BigInt x, y;
     kg.get(x, y);
-    const BigInt r = x % q;
-    const BigInt s = mul_mod(*h + keys.d * r, inverse(k, q), q);
+    BigInt r, s;
+    scheme.sign(*h, *keys, k, x, r, s);
     write_number(h_box, *h % q);
     write_number(k_box, k);
     write_number(r_box, r);
     write_number(s_box, s);
     for (ControlId box : {vx_box, vy_box, v_box}) set_text(box, "");
-    set_status("ECDSA signature is r, s.");
+    set_status(scheme.signed_status);
 }
 
-void SignatureDialog::ecdsa_verify() {
-    const std::optional<BigInt> h = read_number(h_box);
-    if (!h) {
-        set_status("No Hash to verify.");
-        return;
-    }
+void SignatureDialog::verify_with(const SignatureScheme& scheme) {
+    const std::optional<BigInt> h = read_hash("No Hash to verify.");
+    if (!h) return;
     const std::optional<BigInt> r = read_number(r_box);
     const std::optional<BigInt> s = read_number(s_box);
     const BigInt k = read_number(k_box).value_or(BigInt(0));
@@ -171,138 +267,61 @@ void SignatureDialog::ecdsa_verify() {
         set_status("No signature to verify.");
         return;
     }
-    const SignatureKeys keys = m_keys(m_wb);
-    if (!known_curve_type(keys.curve_type)) {
-        set_status("Invalid GF Type.");
-        return;
-    }
-    const BigInt& q = keys.q;
-    if (gcd(*s, q) != 1) {
+    const std::optional<SignatureKeys> keys = read_curve_keys();
+    if (!keys) return;
+    const BigInt& q = keys->q;
+    if (scheme.inverts_k_and_s && gcd(*s, q) != 1) {
         set_status("Invalid s, make sure GCD(s,q) == 1.");
         return;
     }
-    const bool binary = keys.curve_type == kCurveGF2m;
-    KeyPoints kp(keys);
-    const BigInt w = inverse(*s, q);
-    const BigInt u1 = mul_mod(*h, w, q);
-    const BigInt u2 = mul_mod(*r, w, q);
+    const bool binary = keys->curve_type == kCurveGF2m;
+    KeyPoints kp(*keys);
+    BigInt a, b;
+    scheme.factors(*h, *r, *s, q, a, b);
     CurvePt v_point(binary), kg(binary);
-    CurvePt::mul2(u1, kp.g, u2, kp.r, v_point);
-    const bool d_ok = private_key_matches(keys, kp);
+    CurvePt::mul2(a, kp.g, b, kp.r, v_point);
+    const bool d_ok = private_key_matches(*keys, kp);
     kp.g.mul(k, kg);
     const bool k_ok = kg == v_point;
     // With the private key, the nonce that produced V.
-    if (d_ok) write_number(k_box, (u1 + mul_mod(u2, keys.d, q)) % q);
+    if (d_ok) write_number(k_box, (a + mul_mod(b, keys->d, q)) % q);
     BigInt vx, vy;
     v_point.get(vx, vy);
-    const BigInt v = vx % q;
+    const BigInt v = scheme.v_of(vx, *r, q);
     write_number(vx_box, vx);
     write_number(vy_box, vy);
     write_number(v_box, v);
-    if (v != *r) {
-        set_status("Verification wrong,signature not match.");
+    if (!scheme.confirms(v, *h, *r)) {
+        set_status(scheme.wrong_status);
         return;
     }
-    // With the nonce, the private key: d = (s k - h) / r.
-    if (k_ok) write_number(derived_box, mul_mod((*s * k - *h) % q, inverse(*r, q), q));
-    set_status("Verification OK.");
+    if (k_ok) write_number(derived_box, scheme.private_key(*h, *r, *s, k, q));
+    set_status(scheme.ok_status);
 }
 
-// ---- Nyberg-Rueppel --------------------------------------------------------------------------------
-
+void SignatureDialog::ecdsa_sign() {
+    sign_with(kEcdsa);
+}
+void SignatureDialog::ecdsa_verify() {
+    verify_with(kEcdsa);
+}
 void SignatureDialog::nr_sign() {
-    const std::optional<BigInt> h = read_number(h_box);
-    if (!h) {
-        set_status("No Hash to Sign.");
-        return;
-    }
-    const SignatureKeys keys = m_keys(m_wb);
-    if (!known_curve_type(keys.curve_type)) {
-        set_status("Invalid GF Type.");
-        return;
-    }
-    const BigInt& q = keys.q;
-    KeyPoints kp(keys);
-    const BigInt k = nonce_below(q);
-    CurvePt kg(keys.curve_type == kCurveGF2m);
-    kp.g.mul(k, kg);
-    BigInt x, y;
-    kg.get(x, y);
-    const BigInt r = (x + *h) % q;
-    BigInt s = (k - mul_mod(r, keys.d, q)) % q;
-    if (s < 0) s += q;
-    write_number(h_box, *h % q);
-    write_number(k_box, k);
-    write_number(r_box, r);
-    write_number(s_box, s);
-    for (ControlId box : {vx_box, vy_box, v_box}) set_text(box, "");
-    set_status("Nyberg-Rueppel signature is r, s.");
+    sign_with(kNybergRueppel);
 }
-
 void SignatureDialog::nr_verify() {
-    const std::optional<BigInt> h = read_number(h_box);
-    if (!h) {
-        set_status("No Hash to verify.");
-        return;
-    }
-    const std::optional<BigInt> r = read_number(r_box);
-    const std::optional<BigInt> s = read_number(s_box);
-    const BigInt k = read_number(k_box).value_or(BigInt(0));
-    if (!r || !s) {
-        set_status("No signature to verify.");
-        return;
-    }
-    const SignatureKeys keys = m_keys(m_wb);
-    if (!known_curve_type(keys.curve_type)) {
-        set_status("Invalid GF Type.");
-        return;
-    }
-    const BigInt& q = keys.q;
-    const bool binary = keys.curve_type == kCurveGF2m;
-    KeyPoints kp(keys);
-    CurvePt v_point(binary), kg(binary);
-    CurvePt::mul2(*s, kp.g, *r, kp.r, v_point);
-    const bool d_ok = private_key_matches(keys, kp);
-    kp.g.mul(k, kg);
-    const bool k_ok = kg == v_point;
-    if (d_ok) write_number(k_box, (*s + mul_mod(*r, keys.d, q)) % q);
-    BigInt vx, vy;
-    v_point.get(vx, vy);
-    write_number(vx_box, vx);
-    write_number(vy_box, vy);
-    BigInt v = (*r - vx) % q;
-    if (v < 0) v += q;
-    write_number(v_box, v);
-    // The whole hash of the box is compared: a digest of Q or more never matches.
-    if (v != *h) {
-        set_status("NR Verification wrong, vx != h");
-        return;
-    }
-    // With the nonce, the private key: d = (k - s) / r.
-    if (k_ok) {
-        BigInt t = (k - *s) % q;
-        if (t < 0) t += q;
-        write_number(derived_box, mul_mod(t, inverse(*r, q), q));
-    }
-    set_status("NR Verification OK, vx = h");
+    verify_with(kNybergRueppel);
 }
 
 // ---- ECR: the hash encrypted to the public key ------------------------------------------------------
 
 void SignatureDialog::encrypt() {
-    const std::optional<BigInt> h = read_number(h_box);
-    if (!h) {
-        set_status("No Hash to Sign.");
-        return;
-    }
-    const SignatureKeys keys = m_keys(m_wb);
-    if (!known_curve_type(keys.curve_type)) {
-        set_status("Invalid GF Type.");
-        return;
-    }
-    const BigInt& q = keys.q;
-    const bool binary = keys.curve_type == kCurveGF2m;
-    KeyPoints kp(keys);
+    const std::optional<BigInt> h = read_hash("No Hash to Sign.");
+    if (!h) return;
+    const std::optional<SignatureKeys> keys = read_curve_keys();
+    if (!keys) return;
+    const BigInt& q = keys->q;
+    const bool binary = keys->curve_type == kCurveGF2m;
+    KeyPoints kp(*keys);
     const BigInt k = nonce_below(q);
     CurvePt c(binary), kr(binary);
     kp.g.mul(k, c);
@@ -321,11 +340,8 @@ void SignatureDialog::encrypt() {
 }
 
 void SignatureDialog::decrypt() {
-    const std::optional<BigInt> h = read_number(h_box);
-    if (!h) {
-        set_status("No Hash to verfiy.");
-        return;
-    }
+    const std::optional<BigInt> h = read_hash("No Hash to verfiy.");
+    if (!h) return;
     const std::optional<BigInt> r = read_number(r_box);
     const std::string r_text = text(r_box);
     const std::optional<BigInt> s = read_number(s_box);
@@ -338,22 +354,19 @@ void SignatureDialog::decrypt() {
         set_status("r(LSB[y] || x) not correct.");
         return;
     }
-    const SignatureKeys keys = m_keys(m_wb);
-    if (!known_curve_type(keys.curve_type)) {
-        set_status("Invalid GF Type.");
-        return;
-    }
+    const std::optional<SignatureKeys> keys = read_curve_keys();
+    if (!keys) return;
     const int bit = r_text[1] != '0' ? 1 : 0;
     BigInt x1;
     cinstr(x1.get(), r_text.c_str() + 2);
-    const BigInt& q = keys.q;
-    const bool binary = keys.curve_type == kCurveGF2m;
+    const BigInt& q = keys->q;
+    const bool binary = keys->curve_type == kCurveGF2m;
     CurvePt c(binary), dc(binary);
     if (!c.set_compressed(x1, bit)) {
         set_status(binary ? "Sign r(lsb,x) is not on curve." : "Sign r(LSB[y],x) is not on curve.");
         return;
     }
-    c.mul(keys.d, dc);
+    c.mul(keys->d, dc);
     BigInt x2, y2;
     dc.get(x2, y2);
     x2 = x2 % q;
