@@ -1,8 +1,6 @@
 // count_points_gf2m: start-up checks, the direct count of small fields with
 // its random-point check, the kangaroo range, and Schoof's residues finished by
 // the kangaroo search, with the anomaly and embedding-degree warnings.
-#include <vector>
-
 #include "engine/ec2.h"
 #include "engine/gf2m.h"
 #include "engine/modular.h"
@@ -53,23 +51,18 @@ void final_checks(const big_rec* np, const big_rec* q) {
         return;
     }
     // Embedding degree against NP without its factors 2.
-    Num odd, v, quo;
+    Num odd;
     big_copy(np, odd);
     while (big_len(odd) > 0 && (low32(odd) & 1u) == 0) subdiv(odd, 2, odd);
     if (big_is_zero(odd)) return;
     const bool prime = isprime(odd);
-    big_from_int(1, v);
-    for (int i = 0; i < kMovSteps; ++i) {
-        mad(v, q, v, odd, quo, v);
-        if (is_one(v)) {
-            if (i == 1 || prime)
-                log_append(format("WARNING: Curve fails MOV condition, k= %d\r\n", i));
-            else
-                log_append(format("WARNING: Curve fails MOV condition, k<= %d\r\n", i));
-            return;
-        }
-        if (engine_error() != 0) return;
-    }
+    const int steps = unit_power(q, odd, kMovSteps);
+    if (steps == 0) return;
+    const int i = steps - 1;  // the log counts the multiplications from 0
+    if (i == 1 || prime)
+        log_append(format("WARNING: Curve fails MOV condition, k= %d\r\n", i));
+    else
+        log_append(format("WARNING: Curve fails MOV condition, k<= %d\r\n", i));
 }
 
 }  // namespace
@@ -117,19 +110,8 @@ void count_points_gf2m(big result, int m, int a, int b, int c, const big_rec* A,
                           mods.largest));
         TraceResidues res;
         if (!schoof_residues_gf2m(Ar, Br, m, mods, res)) return;
-        std::vector<int> moduli, residues;
-        for (size_t i = static_cast<size_t>(mods.aw); i < mods.list.size(); ++i) {
-            if (!res.known[i]) continue;
-            moduli.push_back(mods.list[i]);
-            residues.push_back(res.tau[i]);
-        }
-        Num T, M, residue, t;
-        crt_combine(moduli, residues, T, M);
-        incr(q, 1, residue);
-        subtract(residue, T, residue);
-        big_copy(M, t);
-        divide(residue, t, t);  // residue mod M (sign of residue)
-        if (big_is_negative(residue)) add(residue, M, residue);
+        Num M, residue;
+        count_class(mods, res, q, residue, M);
         herd_kangaroo2(result, q, residue, M, KangarooMode::count_points, zero, zero, zero, zero, zero,
                        zero);
         if (abort_requested() || engine_error() != 0) return;

@@ -1,8 +1,6 @@
 // count_points_gfp: start-up checks, the direct count of small fields, the
 // kangaroo-only range, and Schoof's residues finished by the kangaroo search,
 // with the warnings about anomalous, supersingular and low-embedding curves.
-#include <vector>
-
 #include "engine/ecp.h"
 #include "engine/modular.h"
 #include "numtheory/nt_support.h"
@@ -55,7 +53,7 @@ void direct_count(big result, const big_rec* A, const big_rec* B, const big_rec*
 
 // The warnings after a completed Schoof count.
 void final_checks(const big_rec* np, const big_rec* p) {
-    Num s, v, q;
+    Num s;
     subtract(np, p, s);
     if (big_is_zero(s)) {
         log_append("WARNING: Curve is anomalous, np = p, HOT!!!\r\n");
@@ -64,18 +62,12 @@ void final_checks(const big_rec* np, const big_rec* p) {
     if (is_one(s) && !big_is_negative(s)) log_append("WARNING: Curve is supersingular, np = p+1, HOT!!!\r\n");
     // Embedding degree: the least K with p^K = 1 mod NP, up to 49.
     const bool prime = isprime(np);
-    big_from_int(1, v);
-    for (int K = 1; K <= kMovDegrees; ++K) {
-        mad(v, p, v, np, q, v);
-        if (is_one(v)) {
-            if (K == 1 || prime)
-                log_append(format("WARNING: Curve fails MOV condition - K = %d \r\n", K));
-            else
-                log_append(format("WARNING: Curve fails MOV condition - K <= %d \r\n", K));
-            return;
-        }
-        if (engine_error() != 0) return;
-    }
+    const int K = unit_power(p, np, kMovDegrees);
+    if (K == 0) return;
+    if (K == 1 || prime)
+        log_append(format("WARNING: Curve fails MOV condition - K = %d \r\n", K));
+    else
+        log_append(format("WARNING: Curve fails MOV condition - K <= %d \r\n", K));
 }
 
 }  // namespace
@@ -141,18 +133,8 @@ void count_points_gfp(big result, const big_rec* A, const big_rec* B, const big_
     TraceResidues res;
     if (!schoof_residues_gfp(A, B, p, special, mods, res)) return;
     ecurve_init(A, B, p, 1);  // the polynomial work left p current; make the curve current again
-    std::vector<int> moduli, residues;
-    for (size_t i = static_cast<size_t>(mods.aw); i < mods.list.size(); ++i) {
-        if (!res.known[i]) continue;
-        moduli.push_back(mods.list[i]);
-        residues.push_back(res.tau[i]);
-    }
-    Num T, M, residue;
-    crt_combine(moduli, residues, T, M);
-    // residue = (p + 1 - T) mod M
-    incr(p, 1, residue);
-    subtract(residue, T, residue);
-    reduce(residue, M, residue);
+    Num M, residue;
+    count_class(mods, res, p, residue, M);
     herd_kangaroo(result, p, residue, M, KangarooMode::count_points, zero, zero, zero, zero, zero,
                   zero);
     if (abort_requested() || engine_error() != 0) return;

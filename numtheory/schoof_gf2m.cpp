@@ -48,8 +48,6 @@ bool same(const PolyMod2& a, const PolyMod2& b, const PolyMod2& c, const PolyMod
     return (a * b + c * d).is_zero();  // a*b == c*d in characteristic 2
 }
 
-int mod_l(long long v, int l) { return static_cast<int>(((v % l) + l) % l); }
-
 class Schoof2 {
    public:
     Schoof2(const big_rec* A, const big_rec* B, int m);
@@ -222,44 +220,20 @@ Frac2 Schoof2::frobenius_sum(int l, int k, const PolyMod2& XPP, const PolyMod2& 
 bool Schoof2::two_eigenvalues(int l, int k, const Poly2& G, const PolyMod2& XP, TraceResidues& out,
                               size_t t) {
     set_modulus(G);
-    log_drop(4);
-    log_append("Y^P ");
+    log_step(4, "Y^P ");
     PolyMod2 u;
     const bool done = frobenius_y(u);
     log_drop(4);
-    if (!done || abort_requested()) {
-        log_append(kAbort1);
-        return false;
-    }
+    if (stop_point(kAbort1, done)) return false;
     const PolyMod2 XPg(XP.poly());
-    log_append(format("NP mod %d = ", l));
-    for (int i = 1; i <= (l - 1) / 2; ++i) {
-        if (abort_requested()) {
-            log_append(kAbort3);
-            return false;
-        }
-        const int tau_i = mod_l(i + static_cast<long long>(k) * small_inverse(i, l), l);
-        log_append_width(std::to_string(mod_l(k + 1 - tau_i, l)), 5);
+    return search_eigenvalues(l, k, kAbort3, out, t, [&](int i) {
         const Poly2 on = gcd(x_gap(i, XPg).poly(), G);
-        if (on.degree() >= 1) {
-            const Frac2 K = multiple(i);
-            const Poly2 plus = gcd((u * K.ad + K.an).poly(), on);
-            int tau = tau_i;
-            if (plus.degree() < 1) {
-                tau = mod_l(-tau_i, l);
-                log_drop(5);
-                log_append_width(std::to_string(mod_l(k + 1 - tau, l)), 5);
-            }
-            out.tau[t] = tau;
-            out.known[t] = 1;
-            log_append(mod_l(k + 1 - tau, l) == 0 ? " ***\r\n" : "\r\n");
-            return true;
-        }
-        log_drop(5);
-    }
-    log_append_width("?", 5);
-    log_append("\r\n");
-    return true;
+        if (on.degree() < 1) return Match::none;
+        // phi = +-[i] on the factor `on`; alpha tells the sign.
+        const Frac2 K = multiple(i);
+        const Poly2 plus = gcd((u * K.ad + K.an).poly(), on);
+        return plus.degree() < 1 ? Match::minus : Match::plus;
+    });
 }
 
 bool Schoof2::power_of_two(int l, TraceResidues& out, size_t t) {
@@ -284,10 +258,7 @@ bool Schoof2::power_of_two(int l, TraceResidues& out, size_t t) {
     log_append("X^P ");
     const PolyMod2 X(m_x), XQ = pow(X, m_q);
     log_drop(4);
-    if (abort_requested()) {
-        log_append(kAbort3);
-        return false;
-    }
+    if (stop_point(kAbort3)) return false;
     // x([lambda]) for odd lambda = 1, 3, ... as Xl/Zl, with x([2]) = (x^4 + B)/x^2.
     const PolyMod2 X2n = X * X * X * X + m_b, X2d = X * X;
     PolyMod2 prevN = X, prevD(Poly2(1)), curN = X, curD(Poly2(1));
@@ -308,19 +279,14 @@ bool Schoof2::power_of_two(int l, TraceResidues& out, size_t t) {
     }
     log_append(format("NP mod %d = ", l));
     if (found == 0) {
-        log_append_width("?", 5);
-        log_append(" \r\n");
+        log_unknown_residue(" \r\n");
         return true;
     }
     // NP = 1 - lambda (mod 2^k); the sign of lambda by NP mod 4.
     const int np4 = gf2_trace(m_a.get()) == 0 ? 0 : 2;
     int lambda = found;
     if (mod_l(1 - lambda, 4) != np4) lambda = l - found;
-    out.tau[t] = lambda % l;
-    out.known[t] = 1;
-    const int np = mod_l(1 - lambda, l);
-    log_append_width(std::to_string(np), 5);
-    log_append(np == 0 ? " *** \r\n" : " \r\n");
+    settle_residue(out, t, lambda % l, mod_l(1 - lambda, l));
     return true;
 }
 
@@ -329,8 +295,7 @@ bool Schoof2::run(const SchoofModuli& mods, TraceResidues& out) {
     out.tau.assign(n, 0);
     out.known.assign(n, 0);
     // t = q + 1 - NP is odd: NP is even (the point (0, sqrt(B)) has order 2).
-    out.tau[0] = 1;
-    out.known[0] = 1;
+    record_residue(out, 0, 1);
     int largest = 2;
     for (int l : mods.list)
         if (l % 2 == 1) largest = std::max(largest, l);
@@ -349,13 +314,9 @@ bool Schoof2::run(const SchoofModuli& mods, TraceResidues& out) {
         set_modulus(f(l));
         log_append("X^P ");
         const PolyMod2 XP = pow(PolyMod2(m_x), m_q);
-        if (abort_requested()) {
-            log_append(kAbort3);
-            return false;
-        }
+        if (stop_point(kAbort3)) return false;
         if (base == 0) {
-            log_drop(4);
-            log_append("GCD ");
+            log_step(4, "GCD ");
             PolyMod2 prod(Poly2(1));
             for (int i = 1; i <= (l - 1) / 2; ++i) prod = prod * x_gap(i, XP);
             const Poly2 G = gcd(prod);
@@ -363,42 +324,19 @@ bool Schoof2::run(const SchoofModuli& mods, TraceResidues& out) {
                 if (!two_eigenvalues(l, k, G, XP, out, t)) return false;
                 continue;
             }
-            if (G.degree() >= 1) {
-                const int r = small_sqrt(k, l), v = (2 * r) % l;
-                std::fill(cand.begin(), cand.end(), 0);
-                cand[static_cast<size_t>(std::min(v, l - v))] = 1;
-            } else {
-                for (int i = 0; i <= l / 2; ++i)
-                    if (small_jacobi(mod_l(static_cast<long long>(i) * i - 4LL * k, l), l) != -1)
-                        cand[static_cast<size_t>(i)] = 0;
-            }
+            narrow_by_eigenvalues(cand, l, k, G.degree() >= 1);
         } else {
-            size_t at = 0;
-            while (at < n && mods.list[at] != base) ++at;
-            if (at < n && out.known[at]) {
-                const int tq = out.tau[at];
-                for (int i = 0; i <= l / 2; ++i)
-                    cand[static_cast<size_t>(i)] = (i % base == tq || (l - i) % base == tq) ? 1 : 0;
-            }
+            narrow_by_base(cand, l, base, mods, out);
         }
-        log_drop(4);
-        log_append("Y^P ");
+        log_step(4, "Y^P ");
         PolyMod2 u;
         const bool u_done = frobenius_y(u);
         m_xpinv = pow(x_inverse(), m_q);  // 1/x^q = (1/x)^q
-        log_drop(4);
-        log_append("X^PP ");
-        if (!u_done || abort_requested()) {
-            log_append(kAbort3);
-            return false;
-        }
+        log_step(4, "X^PP ");
+        if (stop_point(kAbort3, u_done)) return false;
         const PolyMod2 XPP = l >= 40 ? pow(XP, m_q) : compose(XP, XP);
-        log_drop(5);
-        log_append("Y^PP ");
-        if (abort_requested()) {
-            log_append(kAbort3);
-            return false;
-        }
+        log_step(5, "Y^PP ");
+        if (stop_point(kAbort3)) return false;
         // y^(q^2) = (x^(q^2)/x) y + u(x^q) + u x^(q^2) / x^q.
         const PolyMod2 uXP = l >= 40 ? pow(u, m_q) : compose(u, XP);
         const PolyMod2 u2 = uXP + u * XPP * m_xpinv;
@@ -408,10 +346,7 @@ bool Schoof2::run(const SchoofModuli& mods, TraceResidues& out) {
         log_append(format("NP mod %d = ", l));
         const int np_plus = mod_l(k + 1, l);
         if (S.infinity) {
-            out.tau[t] = 0;
-            out.known[t] = 1;
-            log_append_width(std::to_string(np_plus), 5);
-            log_append(np_plus == 0 ? " *** \r\n" : " \r\n");
+            settle_residue(out, t, 0, np_plus);
             continue;
         }
         m_g.clear();
@@ -422,40 +357,18 @@ bool Schoof2::run(const SchoofModuli& mods, TraceResidues& out) {
         m_g.push_back(XP4 + XP3 + m_b);
         m_g.push_back(XP4 * XP2 + XP2 * m_b);
         const PolyMod2 uxi = u * m_xpinv;
-        bool found = false;
-        for (int tau = 1; tau <= l / 2 && !found; ++tau) {
-            if (!cand[static_cast<size_t>(tau)]) continue;
-            if (abort_requested()) {
-                log_append(kAbort3);
-                return false;
-            }
-            log_append_width(std::to_string(mod_l(np_plus - tau, l)), 5);
+        const bool settled = search_candidates(l, np_plus, cand, out, t, [&](int tau) {
             const PolyMod2 gt = g(tau), gm1 = g(tau - 1), gp1 = g(tau + 1);
             const PolyMod2 Td = gt * gt, cross = gm1 * gp1;
             const PolyMod2 Tn = XP * Td + cross;
-            if (!same(S.xn, Td, Tn, S.xd)) {
-                log_drop(5);
-                continue;
-            }
+            if (!same(S.xn, Td, Tn, S.xd)) return Match::none;
             const PolyMod2 gm2 = tau >= 2 ? g(tau - 2) : PolyMod2(Poly2(1));
             const PolyMod2 Ad = Td * gt;
             const PolyMod2 An = Tn * gt * uxi + XP * Ad + (XP + Gf2Elem(1)) * cross * gt +
                                 gm2 * gp1 * gp1 * m_xpinv;
-            int t_l = tau;
-            if (!same(S.an, Ad, An, S.ad)) {
-                t_l = l - tau;
-                log_drop(5);
-                log_append_width(std::to_string(mod_l(np_plus - t_l, l)), 5);
-            }
-            out.tau[t] = t_l % l;
-            out.known[t] = 1;
-            log_append(mod_l(np_plus - t_l, l) == 0 ? " *** \r\n" : " \r\n");
-            found = true;
-        }
-        if (!found) {
-            log_append_width("?", 5);
-            log_append(" \r\n");
-        }
+            return same(S.an, Ad, An, S.ad) ? Match::plus : Match::minus;
+        });
+        if (!settled) return false;
     }
     return true;
 }

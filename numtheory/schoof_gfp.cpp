@@ -24,9 +24,6 @@
 
 namespace nt {
 
-PolyAbortScope::PolyAbortScope() { set_poly_abort_check(&abort_requested); }
-PolyAbortScope::~PolyAbortScope() { set_poly_abort_check(nullptr); }
-
 namespace {
 
 // A point as fractions over the ring: x = xn/xd, y = y * yn/yd.
@@ -52,8 +49,6 @@ PolyModP eval_at(const PolyP& f, const PolyModP& z) {
     for (int i = 0; i < prev; ++i) r = r * z;
     return r;
 }
-
-std::string residue_text(int r) { return std::to_string(r); }
 
 class SchoofP {
    public:
@@ -217,58 +212,29 @@ void SchoofP::mod_two(TraceResidues& out) {
     set_modulus(m_Y);
     const PolyModP XP = pow(PolyModP(m_x), m_p);
     const PolyP G = gcd(XP - PolyModP(m_x));
-    out.tau[0] = G.is_one() ? 1 : 0;
-    out.known[0] = 1;
+    record_residue(out, 0, G.is_one() ? 1 : 0);
     const int np2 = out.tau[0];  // (p + 1 - t) mod 2 with p odd
     log_append("NP mod 2 = ");
-    log_append_width(residue_text(np2), 5);
+    log_append_width(std::to_string(np2), 5);
     log_append(np2 == 1 ? " \r\n" : " ***\r\n");
 }
-
-int mod_l(long long v, int l) { return static_cast<int>(((v % l) + l) % l); }
 
 bool SchoofP::two_eigenvalues(int l, int k, const PolyP& G, const PolyModP& XP,
                               TraceResidues& out, size_t t) {
     set_modulus(G);
-    log_drop(4);
-    log_append("Y^P ");
+    log_step(4, "Y^P ");
     const PolyModP Yg(m_Y), YYg(m_YY), XPg(XP.poly());
     const PolyModP YP = pow(Yg, (m_p - 1) / 2);
     log_drop(4);
-    if (abort_requested()) {
-        log_append(kAbort2);
-        return false;
-    }
-    log_append(format("NP mod %d = ", l));
-    for (int i = 1; i <= (l - 1) / 2; ++i) {
-        if (abort_requested()) {
-            log_append(kAbort1);
-            return false;
-        }
-        const int tau_i = mod_l(i + static_cast<long long>(k) * small_inverse(i, l), l);
-        log_append_width(residue_text(mod_l(k + 1 - tau_i, l)), 5);
+    if (stop_point(kAbort2)) return false;
+    return search_eigenvalues(l, k, kAbort1, out, t, [&](int i) {
         const PolyP on = gcd(x_gap(i, XPg, Yg).poly(), G);
-        if (on.degree() >= 1) {
-            // phi = +-[i] on the factor `on`; the y-coordinates tell the sign.
-            const Frac K = multiple(i, Yg, YYg);
-            const PolyP plus = gcd((YP * K.yd - K.yn).poly(), on);
-            int tau = tau_i;
-            if (plus.degree() < 1) {
-                tau = mod_l(-tau_i, l);
-                log_drop(5);
-                log_append_width(residue_text(mod_l(k + 1 - tau, l)), 5);
-            }
-            out.tau[t] = tau;
-            out.known[t] = 1;
-            log_append(mod_l(k + 1 - tau, l) == 0 ? " ***\r\n" : "\r\n");
-            return true;
-        }
-        log_drop(5);
-    }
-    // No eigenvalue matched (excluded by the mathematics): leave t mod l open.
-    log_append_width("?", 5);
-    log_append("\r\n");
-    return true;
+        if (on.degree() < 1) return Match::none;
+        // phi = +-[i] on the factor `on`; the y-coordinates tell the sign.
+        const Frac K = multiple(i, Yg, YYg);
+        const PolyP plus = gcd((YP * K.yd - K.yn).poly(), on);
+        return plus.degree() < 1 ? Match::minus : Match::plus;
+    });
 }
 
 Frac SchoofP::frobenius_sum(int l, int k, const PolyModP& XP, const PolyModP& XPP,
@@ -320,13 +286,9 @@ bool SchoofP::run(const SchoofModuli& mods, TraceResidues& out) {
         const PolyModP Ym(m_Y), YYm(m_YY);
         log_append("X^P ");
         const PolyModP XP = pow(PolyModP(m_x), m_p);
-        if (abort_requested()) {
-            log_append(kAbort1);
-            return false;
-        }
+        if (stop_point(kAbort1)) return false;
         if (base == 0 && !m_special) {
-            log_drop(4);
-            log_append("GCD ");
+            log_step(4, "GCD ");
             PolyModP prod(PolyP(1));
             for (int i = 1; i <= (l - 1) / 2; ++i) prod = prod * x_gap(i, XP, Ym);
             const PolyP G = gcd(prod);
@@ -334,44 +296,16 @@ bool SchoofP::run(const SchoofModuli& mods, TraceResidues& out) {
                 if (!two_eigenvalues(l, k, G, XP, out, t)) return false;
                 continue;
             }
-            if (G.degree() >= 1) {
-                // One eigenvalue r with r^2 = p: t = +-2r.
-                const int r = small_sqrt(k, l), v = (2 * r) % l;
-                std::fill(cand.begin(), cand.end(), 0);
-                cand[static_cast<size_t>(std::min(v, l - v))] = 1;
-            } else {
-                // No eigenvalue: t^2 - 4p is a non-residue modulo l.
-                for (int i = 0; i <= l / 2; ++i)
-                    if (small_jacobi(mod_l(static_cast<long long>(i) * i - 4LL * k, l), l) != -1)
-                        cand[static_cast<size_t>(i)] = 0;
-            }
+            narrow_by_eigenvalues(cand, l, k, G.degree() >= 1);
         }
-        if (base != 0) {
-            // t mod l must reduce to the residue already found modulo the prime.
-            size_t at = 0;
-            while (at < n && mods.list[at] != base) ++at;
-            if (at < n && out.known[at]) {
-                const int tq = out.tau[at];
-                for (int i = 0; i <= l / 2; ++i)
-                    cand[static_cast<size_t>(i)] = (i % base == tq || (l - i) % base == tq) ? 1 : 0;
-            }
-        }
-        log_drop(4);
-        log_append("Y^P ");
+        if (base != 0) narrow_by_base(cand, l, base, mods, out);
+        log_step(4, "Y^P ");
         const PolyModP YP = pow(Ym, half);
-        log_drop(4);
-        log_append("X^PP ");
-        if (abort_requested()) {
-            log_append(kAbort3);
-            return false;
-        }
+        log_step(4, "X^PP ");
+        if (stop_point(kAbort3)) return false;
         const PolyModP XPP = l >= 40 ? pow(XP, m_p) : compose(XP, XP);
-        log_drop(5);
-        log_append("Y^PP ");
-        if (abort_requested()) {
-            log_append(kAbort3);
-            return false;
-        }
+        log_step(5, "Y^PP ");
+        if (stop_point(kAbort3)) return false;
         const PolyModP YPP = l >= 40 ? pow(YP, p1) : YP * compose(YP, XP);
         log_drop(5);
 
@@ -379,10 +313,7 @@ bool SchoofP::run(const SchoofModuli& mods, TraceResidues& out) {
         log_append(format("NP mod %d = ", l));
         const int np_plus = mod_l(k + 1, l);
         if (S.infinity) {
-            out.tau[t] = 0;
-            out.known[t] = 1;
-            log_append_width(residue_text(np_plus), 5);
-            log_append(np_plus == 0 ? " *** \r\n" : " \r\n");
+            settle_residue(out, t, 0, np_plus);
             continue;
         }
 
@@ -395,14 +326,7 @@ bool SchoofP::run(const SchoofModuli& mods, TraceResidues& out) {
         m_g.emplace_back(PolyP(2));
         m_g.push_back(eval_at(f(3), XP));
         m_g.push_back(eval_at(f(4), XP));
-        bool found = false;
-        for (int tau = 1; tau <= l / 2 && !found; ++tau) {
-            if (!cand[static_cast<size_t>(tau)]) continue;
-            if (abort_requested()) {
-                log_append(kAbort3);
-                return false;
-            }
-            log_append_width(residue_text(mod_l(np_plus - tau, l)), 5);
+        const bool settled = search_candidates(l, np_plus, cand, out, t, [&](int tau) {
             const bool even = tau % 2 == 0;
             const PolyModP gt = g(tau), gm1 = g(tau - 1), gp1 = g(tau + 1);
             PolyModP Td = gt * gt;
@@ -410,30 +334,14 @@ bool SchoofP::run(const SchoofModuli& mods, TraceResidues& out) {
             PolyModP cross = gm1 * gp1;
             if (!even) cross = cross * Yphi;
             const PolyModP Tn = XP * Td - cross;
-            if (!same(S.xn, Td, Tn, S.xd)) {
-                log_drop(5);
-                continue;
-            }
+            if (!same(S.xn, Td, Tn, S.xd)) return Match::none;
             const PolyModP gm2 = tau >= 2 ? g(tau - 2) : PolyModP(PolyP(-1));
             const PolyModP Un = YP * (g(tau + 2) * gm1 * gm1 - gm2 * gp1 * gp1);
             PolyModP Ud = gt * gt * gt * ModInt(4);
             if (even) Ud = Ud * m_gYY;
-            int t_l = tau;
-            if (!same(S.yn, Ud, Un, S.yd)) {
-                t_l = l - tau;
-                log_drop(5);
-                log_append_width(residue_text(mod_l(np_plus - t_l, l)), 5);
-            }
-            out.tau[t] = t_l % l;
-            out.known[t] = 1;
-            log_append(mod_l(np_plus - t_l, l) == 0 ? " *** \r\n" : " \r\n");
-            found = true;
-        }
-        if (!found) {
-            // No candidate matched (excluded by the mathematics): leave t mod l open.
-            log_append_width("?", 5);
-            log_append(" \r\n");
-        }
+            return same(S.yn, Ud, Un, S.yd) ? Match::plus : Match::minus;
+        });
+        if (!settled) return false;
     }
     return true;
 }
