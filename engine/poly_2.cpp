@@ -1,4 +1,4 @@
-// Poly2: term lists over GF(p), their merge, term-by-term products and the
+// Poly2: term lists over GF(2^m), their merge, term-by-term products and the
 // routes into the dense kernels.
 #include "engine/poly_2.h"
 
@@ -11,36 +11,17 @@
 #include "engine/gf2m.h"
 #include "engine/internal.h"
 #include "engine/poly_2_internal.h"
+#include "engine/poly_common.h"
 
 using engine_detail::Gf2Vec;
 
 // Builds a list in decreasing order by appending at the tail.
-class PolyBuilder2 {
+class PolyBuilder2 : public engine_detail::TermAppender<PolyTerm2> {
    public:
-    explicit PolyBuilder2(Poly2& f) : m_f(f) {
-        m_f.clear();
-        m_tail = nullptr;
-    }
-    /// Appends c*x^n (n below every exponent so far; c non-zero).
-    void append(const Gf2Elem& c, int n) { link(new PolyTerm2{c, n, nullptr}); }
-    void append(Gf2Elem&& c, int n) {
-        auto* t = new PolyTerm2{Gf2Elem(), n, nullptr};
-        t->c = std::move(c);
-        link(t);
-    }
-
-   private:
-    void link(PolyTerm2* t) {
-        if (m_tail == nullptr) {
-            m_f.m_head = t;
-        } else {
-            m_tail->next = t;
-        }
-        m_tail = t;
-    }
-    Poly2& m_f;
-    PolyTerm2* m_tail = nullptr;
+    explicit PolyBuilder2(Poly2& f) : TermAppender(f.m_head) {}
 };
+
+using List = engine_detail::PolyList<Poly2, PolyBuilder2>;
 
 namespace engine_detail {
 
@@ -70,9 +51,7 @@ Poly2::Poly2(const Poly2& o) { *this = o; }
 
 Poly2& Poly2::operator=(const Poly2& o) {
     if (this == &o) return *this;
-    Poly2 copy;
-    PolyBuilder2 b(copy);
-    for (const PolyTerm2* t = o.m_head; t != nullptr; t = t->next) b.append(t->c, t->n);
+    Poly2 copy = List::copy(o);
     std::swap(m_head, copy.m_head);
     return *this;
 }
@@ -84,146 +63,33 @@ Poly2& Poly2::operator=(Poly2&& o) noexcept {
 
 Poly2& Poly2::operator=(int v) {
     clear();
-    Gf2Elem c(v);
-    if (!c.is_zero()) m_head = new PolyTerm2{std::move(c), 0, nullptr};
+    List::set_constant(m_head, Gf2Elem(v));
     return *this;
 }
 
-void Poly2::clear() {
-    PolyTerm2* t = m_head;
-    m_head = nullptr;
-    while (t != nullptr) {
-        PolyTerm2* next = t->next;
-        delete t;
-        t = next;
-    }
-}
-
-int Poly2::terms() const {
-    int n = 0;
-    for (const PolyTerm2* t = m_head; t != nullptr; t = t->next) ++n;
-    return n;
-}
-
-bool Poly2::is_one() const {
-    return m_head != nullptr && m_head->next == nullptr && m_head->n == 0 && m_head->c.is_one();
-}
-
-Gf2Elem Poly2::coeff(int i) const {
-    for (const PolyTerm2* t = m_head; t != nullptr && t->n >= i; t = t->next)
-        if (t->n == i) return t->c;
-    return Gf2Elem();
-}
-
+void Poly2::clear() { engine_detail::terms_free(m_head); }
+int Poly2::terms() const { return List::count(m_head); }
+bool Poly2::is_one() const { return List::is_one(m_head); }
+Gf2Elem Poly2::coeff(int i) const { return List::coeff(m_head, i); }
 PolyTerm2* Poly2::add_term(const Gf2Elem& c, int n, PolyTerm2* hint) {
-    PolyTerm2* prev = nullptr;
-    PolyTerm2* cur = m_head;
-    if (hint != nullptr && hint->n > n) {
-        prev = hint;
-        cur = hint->next;
-    }
-    if (c.is_zero()) {
-        while (cur != nullptr && cur->n > n) {
-            prev = cur;
-            cur = cur->next;
-        }
-        return cur != nullptr && cur->n == n ? cur : prev;
-    }
-    while (cur != nullptr && cur->n > n) {
-        prev = cur;
-        cur = cur->next;
-    }
-    if (cur != nullptr && cur->n == n) {
-        cur->c += c;
-        if (!cur->c.is_zero()) return cur;
-        // Unlink the cancelled term; a hint at the term itself has no
-        // predecessor at hand, so look for it from the head.
-        if (prev == nullptr && cur != m_head) {
-            prev = m_head;
-            while (prev->next != cur) prev = prev->next;
-        }
-        (prev == nullptr ? m_head : prev->next) = cur->next;
-        delete cur;
-        return prev;
-    }
-    auto* t = new PolyTerm2{c, n, cur};
-    (prev == nullptr ? m_head : prev->next) = t;
-    return t;
+    return List::add_term(m_head, c, n, hint);
 }
 
-// ---- sums -------------------------------------------------------------------------------
+// ---- sums and scaling (subtraction is addition) ------------------------------------------
 
-namespace {
+Poly2 operator-(const Poly2& f) { return List::negate(f); }
+Poly2 operator+(const Poly2& f, const Poly2& g) { return List::merge(f, g, false); }
+Poly2 operator-(const Poly2& f, const Poly2& g) { return List::merge(f, g, true); }
+Poly2& Poly2::operator+=(const Poly2& o) { return *this = List::merge(*this, o, false); }
+Poly2& Poly2::operator-=(const Poly2& o) { return *this = List::merge(*this, o, true); }
+bool operator==(const Poly2& f, const Poly2& g) { return List::equal(f, g); }
+bool operator!=(const Poly2& f, const Poly2& g) { return !List::equal(f, g); }
 
-// f + sign*g by merging the two lists.
-Poly2 merge(const Poly2& f, const Poly2& g, bool /*subtract*/) {
-    Poly2 r;
-    PolyBuilder2 b(r);
-    const PolyTerm2* s = f.head();
-    const PolyTerm2* t = g.head();
-    while (s != nullptr || t != nullptr) {
-        if (t == nullptr || (s != nullptr && s->n > t->n)) {
-            b.append(s->c, s->n);
-            s = s->next;
-        } else if (s == nullptr || t->n > s->n) {
-            b.append(t->c, t->n);
-            t = t->next;
-        } else {
-            Gf2Elem c = s->c + t->c;  // subtraction is addition
-            if (!c.is_zero()) b.append(std::move(c), s->n);
-            s = s->next;
-            t = t->next;
-        }
-    }
-    return r;
-}
-
-}  // namespace
-
-Poly2 operator-(const Poly2& f) {
-    Poly2 r;
-    PolyBuilder2 b(r);
-    for (const PolyTerm2* t = f.head(); t != nullptr; t = t->next) b.append(-t->c, t->n);
-    return r;
-}
-Poly2 operator+(const Poly2& f, const Poly2& g) { return merge(f, g, false); }
-Poly2 operator-(const Poly2& f, const Poly2& g) { return merge(f, g, true); }
-Poly2& Poly2::operator+=(const Poly2& o) { return *this = merge(*this, o, false); }
-Poly2& Poly2::operator-=(const Poly2& o) { return *this = merge(*this, o, true); }
-
-bool operator==(const Poly2& f, const Poly2& g) {
-    const PolyTerm2* s = f.head();
-    const PolyTerm2* t = g.head();
-    for (; s != nullptr && t != nullptr; s = s->next, t = t->next)
-        if (s->n != t->n || s->c != t->c) return false;
-    return s == nullptr && t == nullptr;
-}
-bool operator!=(const Poly2& f, const Poly2& g) { return !(f == g); }
-
-// ---- scaling ---------------------------------------------------------------------------
-
-Poly2 operator*(const Poly2& f, const Gf2Elem& c) {
-    Poly2 r;
-    if (c.is_zero()) return r;
-    PolyBuilder2 b(r);
-    for (const PolyTerm2* t = f.head(); t != nullptr; t = t->next) {
-        Gf2Elem v = t->c * c;
-        if (!v.is_zero()) b.append(std::move(v), t->n);
-    }
-    return r;
-}
-Poly2 operator*(const Gf2Elem& c, const Poly2& f) { return f * c; }
-Poly2& Poly2::operator*=(const Gf2Elem& c) { return *this = *this * c; }
-
-Poly2 operator/(const Poly2& f, const Gf2Elem& c) {
-    if (c.is_zero()) return Poly2();
-    return f * (Gf2Elem(1) / c);
-}
-
-void Poly2::make_monic() {
-    if (m_head == nullptr || m_head->c.is_one()) return;
-    *this = *this / Gf2Elem(m_head->c);
-}
+Poly2 operator*(const Poly2& f, const Gf2Elem& c) { return List::scale(f, c); }
+Poly2 operator*(const Gf2Elem& c, const Poly2& f) { return List::scale(f, c); }
+Poly2& Poly2::operator*=(const Gf2Elem& c) { return *this = List::scale(*this, c); }
+Poly2 operator/(const Poly2& f, const Gf2Elem& c) { return List::divide(f, c); }
+void Poly2::make_monic() { List::make_monic(*this); }
 
 // ---- dense arrays -----------------------------------------------------------------------
 
@@ -376,8 +242,6 @@ Gf2Vec gf2_dense_gcd(Gf2Vec a, Gf2Vec b) {
 
 namespace {
 
-constexpr int kTermDegree = 16;
-
 // f*f term by term: the cross terms appear twice and cancel in characteristic 2,
 // so the square is the sum of the squared terms.
 Poly2 square_terms(const Poly2& f) {
@@ -390,36 +254,15 @@ Poly2 square_terms(const Poly2& f) {
     return r;
 }
 
-Poly2 multiply_terms(const Poly2& f, const Poly2& g) {
-    const Poly2& outer = f.terms() <= g.terms() ? f : g;
-    const Poly2& inner = &outer == &f ? g : f;
-    Poly2 r;
-    PolyTerm2* row = nullptr;
-    for (const PolyTerm2* s = outer.head(); s != nullptr; s = s->next) {
-        PolyTerm2* hint = row;
-        bool first = true;
-        for (const PolyTerm2* t = inner.head(); t != nullptr; t = t->next) {
-            hint = r.add_term(s->c * t->c, s->n + t->n, hint);
-            if (first) {
-                row = hint;
-                first = false;
-            }
-        }
-    }
-    return r;
-}
-
 }  // namespace
 
 Poly2 operator*(const Poly2& f, const Poly2& g) {
-    if (f.is_zero() || g.is_zero()) return Poly2();
-    const bool square = &f == &g || f == g;
-    if (square && f.degree() < kTermDegree) return square_terms(f);
-    if (!square && (f.degree() < kTermDegree || g.degree() < kTermDegree)) return multiply_terms(f, g);
-    if (!engine_detail::gf2_ready()) return Poly2();
-    const Gf2Vec a = engine_detail::gf2_from_poly(f);
-    const Gf2Vec b = square ? a : engine_detail::gf2_from_poly(g);
-    return engine_detail::poly_from_gf2(engine_detail::gf2_dense_mul(a, a.size(), b, b.size()));
+    return List::product(f, g, square_terms, [&](bool square) {
+        if (!engine_detail::gf2_ready()) return Poly2();
+        const Gf2Vec a = engine_detail::gf2_from_poly(f);
+        const Gf2Vec b = square ? a : engine_detail::gf2_from_poly(g);
+        return engine_detail::poly_from_gf2(engine_detail::gf2_dense_mul(a, a.size(), b, b.size()));
+    });
 }
 
 Poly2& Poly2::operator*=(const Poly2& o) { return *this = *this * o; }
@@ -427,23 +270,7 @@ Poly2& Poly2::operator*=(const Poly2& o) { return *this = *this * o; }
 // ---- division -----------------------------------------------------------------------------
 
 void divrem(const Poly2& f, const Poly2& g, Poly2& q, Poly2& r) {
-    if (g.is_zero()) {
-        if (engine_error() == 0) report_error(2);
-        q.clear();
-        r.clear();
-        return;
-    }
-    if (!engine_detail::gf2_ready()) {
-        q.clear();
-        r.clear();
-        return;
-    }
-    if (f.is_zero() || f.degree() < g.degree()) {
-        Poly2 copy(f);
-        q.clear();
-        r = std::move(copy);
-        return;
-    }
+    if (List::divrem_settled(f, g, q, r, engine_detail::gf2_ready)) return;
     Gf2Vec a = engine_detail::gf2_from_poly(f);
     const Gf2Vec b = engine_detail::gf2_from_poly(g);
     Gf2Vec qd(a.size() - b.size() + 1);
@@ -452,42 +279,14 @@ void divrem(const Poly2& f, const Poly2& g, Poly2& q, Poly2& r) {
     r = engine_detail::poly_from_gf2(a, b.size() - 1);
 }
 
-Poly2 operator/(const Poly2& f, const Poly2& g) {
-    Poly2 q, r;
-    divrem(f, g, q, r);
-    return q;
-}
-
-Poly2 operator%(const Poly2& f, const Poly2& g) {
-    Poly2 q, r;
-    divrem(f, g, q, r);
-    return r;
-}
+Poly2 operator/(const Poly2& f, const Poly2& g) { return List::quotient(f, g); }
+Poly2 operator%(const Poly2& f, const Poly2& g) { return List::remainder(f, g); }
 
 // ---- series and shifts ------------------------------------------------------------------
 
-Poly2 reverse(const Poly2& f, int n) {
-    Poly2 r;
-    for (const PolyTerm2* t = f.head(); t != nullptr; t = t->next)
-        if (t->n <= n) r.add_term(t->c, n - t->n);
-    return r;
-}
-
-Poly2 truncate(const Poly2& f, int n) {
-    Poly2 r;
-    PolyBuilder2 b(r);
-    for (const PolyTerm2* t = f.head(); t != nullptr; t = t->next)
-        if (t->n < n) b.append(t->c, t->n);
-    return r;
-}
-
-Poly2 shift(const Poly2& f, int n) {
-    Poly2 r;
-    PolyBuilder2 b(r);
-    for (const PolyTerm2* t = f.head(); t != nullptr; t = t->next)
-        if (t->n + n >= 0) b.append(t->c, t->n + n);
-    return r;
-}
+Poly2 reverse(const Poly2& f, int n) { return List::reverse(f, n); }
+Poly2 truncate(const Poly2& f, int n) { return List::truncate(f, n); }
+Poly2 shift(const Poly2& f, int n) { return List::shift(f, n); }
 
 Poly2 inverse_series(const Poly2& f, int n) {
     if (n < 1 || !engine_detail::gf2_ready()) return Poly2();

@@ -7,6 +7,7 @@
 #include "engine/gf2m.h"
 #include "engine/internal.h"
 #include "engine/poly_2_internal.h"
+#include "engine/poly_common.h"
 
 using engine_detail::Gf2Vec;
 
@@ -85,11 +86,6 @@ Poly2 reduce_poly(Poly2 f) {
     return engine_detail::poly_from_gf2(d);
 }
 
-bool stop_requested(bool (*check)()) {
-    engine_checkpoint();
-    return engine_error() != 0 || (check != nullptr && check());
-}
-
 }  // namespace
 
 void set_modulus(const Poly2& f) {
@@ -152,59 +148,10 @@ PolyMod2 pow(const PolyMod2& f, const BigInt& e) {
     }
     if (e.is_zero()) return PolyMod2(Poly2(1));
     if (!engine_detail::gf2_ready()) return PolyMod2();
-    const int nbits = bits(e);
-    if (nbits == 1 || f.is_zero()) return f;
-    bool (*check)() = engine_detail::poly_abort_check();
-    const Gf2Vec base = engine_detail::gf2_from_poly(f.poly());
-    Gf2Vec r;
-    auto bit = [&](int i) { return big_test_bit(e.get(), i) != 0; };
-    if (f.degree() < kRecipDegree) {
-        r = base;
-        for (int i = nbits - 2; i >= 0; --i) {
-            r = mulmod(r, r);
-            if (stop_requested(check)) break;
-            if (bit(i)) {
-                r = mulmod(r, base);
-                if (stop_requested(check)) break;
-            }
-        }
-        return PolyMod2(engine_detail::poly_from_gf2(r));
-    }
-    constexpr int kWidth = 5;
-    std::vector<Gf2Vec> odd(1u << (kWidth - 1));
-    odd[0] = base;
-    const Gf2Vec sq = mulmod(base, base);
-    bool stopped = stop_requested(check);
-    for (size_t i = 1; i < odd.size() && !stopped; ++i) {
-        odd[i] = mulmod(odd[i - 1], sq);
-        stopped = stop_requested(check);
-    }
-    bool have = false;
-    for (int i = nbits - 1; i >= 0 && !stopped;) {
-        if (!bit(i)) {
-            r = mulmod(r, r);
-            stopped = stop_requested(check);
-            --i;
-            continue;
-        }
-        int j = std::max(i - kWidth + 1, 0);
-        while (!bit(j)) ++j;
-        int value = 0;
-        for (int b = i; b >= j; --b) value = 2 * value + (bit(b) ? 1 : 0);
-        if (!have) {
-            r = odd[static_cast<size_t>(value / 2)];
-            have = true;
-        } else {
-            for (int b = i; b >= j && !stopped; --b) {
-                r = mulmod(r, r);
-                stopped = stop_requested(check);
-            }
-            if (stopped) break;
-            r = mulmod(r, odd[static_cast<size_t>(value / 2)]);
-            stopped = stop_requested(check);
-        }
-        i = j - 1;
-    }
+    if (bits(e) == 1 || f.is_zero()) return f;
+    const Gf2Vec r = engine_detail::poly_pow_window(
+        engine_detail::gf2_from_poly(f.poly()), e, f.degree() < kRecipDegree, engine_detail::poly_abort_check(),
+        [](const Gf2Vec& a, const Gf2Vec& b, bool /*square*/) { return mulmod(a, b); });
     return PolyMod2(engine_detail::poly_from_gf2(r));
 }
 

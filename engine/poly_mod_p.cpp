@@ -8,6 +8,7 @@
 #include "engine/internal.h"
 #include "engine/kernels.h"
 #include "engine/modular.h"
+#include "engine/poly_common.h"
 #include "engine/poly_p_internal.h"
 
 using engine_detail::DenseP;
@@ -179,13 +180,6 @@ PolyP reduce_poly(PolyP f) {
     return engine_detail::poly_from_dense(c, d);
 }
 
-// True when powering must stop: the abort check says so, or an error is
-// recorded (the rest would be inert). Runs the worker checkpoint too.
-bool stop_requested() {
-    engine_checkpoint();
-    return engine_error() != 0 || (t_abort != nullptr && t_abort());
-}
-
 }  // namespace
 
 // ---- the modulus -------------------------------------------------------------------------
@@ -273,63 +267,10 @@ PolyModP pow(const PolyModP& f, const BigInt& e) {
     if (e.is_zero()) return PolyModP(PolyP(1));
     const PolyCtx c = poly_ctx();
     if (!c.ok()) return PolyModP();
-    const int nbits = bits(e);
-    if (nbits == 1 || f.is_zero()) return f;
-    const DenseP base = engine_detail::dense_from_poly(c, f.poly());
-    DenseP r;
-    auto bit = [&](int i) { return big_test_bit(e.get(), i) != 0; };
-
-    if (f.degree() < kRecipDegree) {
-        // Left to right from the top bit: one square per bit, one cheap product
-        // by the short base per set bit.
-        r = base;
-        for (int i = nbits - 2; i >= 0; --i) {
-            r = mulmod(c, r, r, true);
-            if (stop_requested()) break;
-            if (bit(i)) {
-                r = mulmod(c, r, base, false);
-                if (stop_requested()) break;
-            }
-        }
-        return PolyModP(engine_detail::poly_from_dense(c, r));
-    }
-
-    // Sliding window of width 5 over the odd powers f, f^3, ..., f^31.
-    constexpr int kWidth = 5;
-    std::vector<DenseP> odd(1u << (kWidth - 1));
-    odd[0] = base;
-    const DenseP sq = mulmod(c, base, base, true);
-    bool stopped = stop_requested();
-    for (size_t i = 1; i < odd.size() && !stopped; ++i) {
-        odd[i] = mulmod(c, odd[i - 1], sq, false);
-        stopped = stop_requested();
-    }
-    bool have = false;
-    for (int i = nbits - 1; i >= 0 && !stopped;) {
-        if (!bit(i)) {
-            r = mulmod(c, r, r, true);
-            stopped = stop_requested();
-            --i;
-            continue;
-        }
-        int j = i - kWidth + 1 > 0 ? i - kWidth + 1 : 0;
-        while (!bit(j)) ++j;
-        int value = 0;
-        for (int b = i; b >= j; --b) value = 2 * value + (bit(b) ? 1 : 0);
-        if (!have) {
-            r = odd[static_cast<size_t>(value / 2)];
-            have = true;
-        } else {
-            for (int b = i; b >= j && !stopped; --b) {
-                r = mulmod(c, r, r, true);
-                stopped = stop_requested();
-            }
-            if (stopped) break;
-            r = mulmod(c, r, odd[static_cast<size_t>(value / 2)], false);
-            stopped = stop_requested();
-        }
-        i = j - 1;
-    }
+    if (bits(e) == 1 || f.is_zero()) return f;
+    const DenseP r = engine_detail::poly_pow_window(
+        engine_detail::dense_from_poly(c, f.poly()), e, f.degree() < kRecipDegree, t_abort,
+        [&](const DenseP& a, const DenseP& b, bool square) { return mulmod(c, a, b, square); });
     return PolyModP(engine_detail::poly_from_dense(c, r));
 }
 
