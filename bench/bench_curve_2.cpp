@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "engine/big.h"
 #include "engine/ec2.h"
 #include "engine/gf2m.h"
@@ -201,49 +202,14 @@ BENCHMARK_CAPTURE(BM_gf2_sqrmod, m571, 571, 10, 5, 2);
 BENCHMARK_CAPTURE(BM_gf2_inverse, m163, 163, 7, 6, 3);
 BENCHMARK_CAPTURE(BM_gf2_inverse, m571, 571, 10, 5, 2);
 
-// ---- report ---------------------------------------------------------------------------------
-
-class TimesReporter : public benchmark::ConsoleReporter {
-   public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-                m_us[r.benchmark_name()] = r.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double us(const std::string& name) const {
-        auto it = m_us.find(name);
-        return it == m_us.end() ? 0.0 : it->second;
-    }
-
-   private:
-    std::map<std::string, double> m_us;
-};
-
-// OpenSSL's time per ECDH in microseconds, by curve ("nistb163", ...); empty
-// when openssl is not available.
-std::map<std::string, double> openssl_ecdh_us() {
-    std::map<std::string, double> out;
-    FILE* f = popen("openssl speed -seconds 2 ecdhb163 ecdhk163 ecdhb283 ecdhb571 2>/dev/null", "r");
-    if (f == nullptr) return out;
-    char line[512];
-    std::regex row("ecdh \\((\\w+)\\)\\s+([0-9.]+)s\\s+([0-9.]+)");
-    while (std::fgets(line, sizeof line, f)) {
-        std::cmatch m;
-        if (std::regex_search(line, m, row)) out[m[1]] = 1e6 / std::stod(m[3]);
-    }
-    pclose(f);
-    return out;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    TimesReporter rep;
+    benchsupport::TimesReporter rep;
     benchmark::RunSpecifiedBenchmarks(&rep);
-    const auto theirs = openssl_ecdh_us();
+    const auto theirs = benchsupport::openssl_ecdh_us("ecdhb163 ecdhk163 ecdhb283 ecdhb571");
     std::printf("\nBinary-curve scalar multiplication, CPU time per operation (us)\n");
     std::printf("  curve    affine  projective   openssl   ratio (faster mode / openssl, target <= 2.0)\n");
     const struct {
@@ -251,8 +217,8 @@ int main(int argc, char** argv) {
         const char* openssl;
     } rows[] = {{"B163", "nistb163"}, {"K163", "nistk163"}, {"B283", "nistb283"}, {"B571", "nistb571"}};
     for (const auto& r : rows) {
-        const double aff = rep.us(std::string("BM_ecurve2_mult/") + r.label + "_affine");
-        const double proj = rep.us(std::string("BM_ecurve2_mult/") + r.label + "_projective");
+        const double aff = rep.time(std::string("BM_ecurve2_mult/") + r.label + "_affine");
+        const double proj = rep.time(std::string("BM_ecurve2_mult/") + r.label + "_projective");
         if (aff == 0 && proj == 0) continue;
         const double ours = (aff > 0 && (proj == 0 || aff < proj)) ? aff : proj;
         auto it = theirs.find(r.openssl);

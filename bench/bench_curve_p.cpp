@@ -17,6 +17,7 @@
 #include <sstream>
 #include <string>
 
+#include "bench/bench_support.h"
 #include "engine/big.h"
 #include "engine/ecp.h"
 #include "engine/modular.h"
@@ -114,50 +115,18 @@ BENCHMARK_CAPTURE(BM_ecurve_mult, brainpoolP256r1_affine, "brainpoolP256r1", 1)
 BENCHMARK_CAPTURE(BM_ecurve_mult, brainpoolP256r1_projective, "brainpoolP256r1", 0)
     ->Unit(benchmark::kMicrosecond);
 
-class TimesReporter : public benchmark::ConsoleReporter {
-   public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration && r.iterations > 0)
-                m_us[r.benchmark_name()] = r.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    double us(const std::string& name) const {
-        auto it = m_us.find(name);
-        return it == m_us.end() ? 0.0 : it->second;
-    }
-
-   private:
-    std::map<std::string, double> m_us;
-};
-
-// OpenSSL's time per ECDH in microseconds (0 when openssl is not available).
-double openssl_ecdh_us(const char* alg) {
-    const std::string cmd = std::string("openssl speed -seconds 2 ") + alg + " 2>/dev/null";
-    FILE* f = popen(cmd.c_str(), "r");
-    if (f == nullptr) return 0.0;
-    char line[512];
-    double us = 0.0;
-    std::regex row("ecdh \\(.*\\)\\s+([0-9.]+)s\\s+([0-9.]+)");
-    while (std::fgets(line, sizeof line, f)) {
-        std::cmatch m;
-        if (std::regex_search(line, m, row)) us = 1e6 / std::stod(m[2]);
-    }
-    pclose(f);
-    return us;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    TimesReporter rep;
+    benchsupport::TimesReporter rep;
     benchmark::RunSpecifiedBenchmarks(&rep);
-    const double aff = rep.us("BM_ecurve_mult/brainpoolP256r1_affine");
-    const double proj = rep.us("BM_ecurve_mult/brainpoolP256r1_projective");
+    const double aff = rep.time("BM_ecurve_mult/brainpoolP256r1_affine");
+    const double proj = rep.time("BM_ecurve_mult/brainpoolP256r1_projective");
     const double ours = (aff > 0 && (proj == 0 || aff < proj)) ? aff : proj;
-    const double theirs = openssl_ecdh_us("ecdhbrp256r1");
+    const auto ecdh = benchsupport::openssl_ecdh_us("ecdhbrp256r1");
+    const double theirs = ecdh.count("brainpoolP256r1") ? ecdh.at("brainpoolP256r1") : 0.0;
     std::printf("\nbrainpoolP256r1 scalar multiplication (CPU time per operation)\n");
     std::printf("  engine affine      %10.1f us\n  engine projective  %10.1f us\n", aff, proj);
     if (theirs > 0)

@@ -8,32 +8,17 @@
 
 #include <atomic>
 #include <chrono>
-#include <cctype>
 #include <thread>
 #include <string>
 #include <vector>
 
 #include "engine/big.h"
 #include "tests/support/engine_fixture.h"
+#include "tests/support/mask_numbers.h"
 
 namespace {
 
-// The text with every number (digits, with a minus sign after ":", "/" or ",")
-// replaced by "#".
-std::string mask_numbers(const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size();) {
-        if (std::isdigit(static_cast<unsigned char>(s[i])) || (s[i] == '-' && i > 0 && (s[i - 1] == ':' || s[i - 1] == '/' || s[i - 1] == ',') &&
-             i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
-            out += '#';
-            ++i;
-            while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
-        } else {
-            out += s[i++];
-        }
-    }
-    return out;
-}
+using testsupport::mask_numbers;
 
 // Every reading of the counter moves it by 1000 ticks at 10^6 Hz: a timed span
 // reads it twice, so every time comes out as 1000 * 100000 / 10^6 = 100.

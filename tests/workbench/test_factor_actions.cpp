@@ -2,30 +2,15 @@
 // the start-up self test's report in the status pane.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <string>
 
 #include "numtheory/factor_report.h"
+#include "tests/support/mask_numbers.h"
 #include "tests/workbench/fixture.h"
 
 namespace {
 
-// The text with every number (digits, with a minus sign after ":", "/" or ",")
-// replaced by "#".
-std::string mask_numbers(const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size();) {
-        if (std::isdigit(static_cast<unsigned char>(s[i])) || (s[i] == '-' && i > 0 && (s[i - 1] == ':' || s[i - 1] == '/' || s[i - 1] == ',') &&
-             i + 1 < s.size() && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
-            out += '#';
-            ++i;
-            while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
-        } else {
-            out += s[i++];
-        }
-    }
-    return out;
-}
+using testsupport::mask_numbers;
 
 class FactorAction : public testsupport::WorkbenchTest {
    protected:
