@@ -241,7 +241,11 @@ TEST_F(Generation, GenerateGfpCurve) {
         EXPECT_EQ(tail.substr(tail.find(',')), ", prime tries 1.");
         EXPECT_EQ(pbits == 64, curve_bits == 64);
         EXPECT_TRUE(prime64(p));
-        EXPECT_EQ(p % 4, 3u);
+        // From 32 bits P is built as a prime = 3 (mod 4); below, a random P that is
+        // prime already is kept whatever its residue.
+        if (curve_bits >= 32) {
+            EXPECT_EQ(p % 4, 3u);
+        }
         EXPECT_EQ(text(ctl::A), "-3");
         EXPECT_EQ(counter(ctl::S), "160");
         EXPECT_EQ(text(ctl::H), reference_derive(text(ctl::S), static_cast<int>(curve_bits), 0));
